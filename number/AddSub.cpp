@@ -1,0 +1,100 @@
+// KVnum: addition and subtraction.
+//
+// Each signed operation reduces to a magnitude sum (Addf) or a difference of
+// a larger and a smaller magnitude (Subf), chosen by the two signs and by
+// Cmpf. Both align to the larger exponent first, cutting the operand with the
+// smaller exponent (the cut of Norm), then work limb by limb and normalise,
+// so a carry out of the head limb drops the lowest limb. Nothing rounds.
+#include "KVnum.h"
+#include "kernels.h"
+
+using kv::limb_t;
+
+void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) const {
+    const int n = nlimbs;
+    const limb_t* ua = a->limbs;
+    const limb_t* ub = b->limbs;
+    int64_t e = a->expo;
+    if (a->expo < b->expo) {
+        limb_t* t = kv::scratch(1, static_cast<size_t>(n));
+        kv::trunc_digits(t, ua, n, static_cast<int64_t>(b->expo) - a->expo);
+        ua = t;
+        e = b->expo;
+    } else if (b->expo < a->expo) {
+        limb_t* t = kv::scratch(1, static_cast<size_t>(n));
+        kv::trunc_digits(t, ub, n, static_cast<int64_t>(a->expo) - b->expo);
+        ub = t;
+    }
+    // Both tops are at most the head index, so a carry lands inside the array.
+    if (subtract)
+        kv::sub_n(d->limbs, ua, ub, n);
+    else
+        kv::add_n(d->limbs, ua, ub, n);
+    ShiftE(d, e);
+}
+
+void KVnum::Addf(KVnum* a, const KVnum* b) const {
+    if (a->top < 0) {
+        const bool sign = a->minus;
+        Copyf(a, b);
+        a->minus = sign;
+        return;
+    }
+    if (b->top < 0) return;
+    AddSubInto(a, a, b, false);
+}
+
+void KVnum::Subf(KVnum* a, const KVnum* b, bool normalise) const {
+    if (a->top < 0 || b->top < 0) return;
+    if (normalise) {
+        AddSubInto(a, a, b, true);
+        return;
+    }
+    // The bare limb difference at the common exponent, top left stale.
+    KVnum ta(*a), tb(*b);
+    Norm(&ta, &tb);
+    kv::sub_n(a->limbs, ta.limbs, tb.limbs, nlimbs);
+    a->expo = ta.expo;
+}
+
+void KVnum::operator+=(const KVnum& x) {
+    Ensure(x.limbs ? x.nlimbs : 0);
+    KVnum tmp;
+    const KVnum* y = Same(x, tmp);
+    if (minus == y->minus) {
+        Addf(this, y);
+        return;
+    }
+    if (Cmpf(this, y) < 0) {
+        // |t| < |x|: the result is |x| - |t| with the sign of x.
+        const bool sign = y->minus;
+        if (top < 0)
+            Copyf(this, y);
+        else
+            AddSubInto(this, y, this, true);
+        minus = sign;
+    } else {
+        Subf(this, y, true);  // a zero result comes out positive
+    }
+}
+
+void KVnum::operator-=(const KVnum& x) {
+    Ensure(x.limbs ? x.nlimbs : 0);
+    KVnum tmp;
+    const KVnum* y = Same(x, tmp);
+    if (minus != y->minus) {
+        Addf(this, y);  // keeps this number's sign, also when it was zero
+        return;
+    }
+    if (Cmpf(this, y) < 0) {
+        // |t| < |x|: the result is |x| - |t| with the opposite sign of t.
+        const bool sign = !minus;
+        if (top < 0)
+            Copyf(this, y);
+        else
+            AddSubInto(this, y, this, true);
+        minus = sign;
+    } else {
+        Subf(this, y, true);
+    }
+}

@@ -1,0 +1,155 @@
+// KVnum: assignment from decimal text and from native values.
+//
+// Every native overload prints its value into convScratch and hands the text
+// to the one parser, Assign_main, so that all assignments share one set of
+// rules for window, exponent and truncation.
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "KVnum.h"
+#include "kernels.h"
+
+namespace {
+
+// The longest text printed here is a negative double with 28 significant
+// digits and a three-digit exponent: 35 characters and the terminator. One
+// buffer per thread, so that threads assigning native values do not meet.
+thread_local char convScratch[40];
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// atoi rules, saturating far beyond the int range instead of overflowing; the
+// caller range-checks the exponent that results.
+int64_t exponentValue(const char* s) {
+    while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
+    bool neg = false;
+    if (*s == '+' || *s == '-') neg = *s++ == '-';
+    int64_t v = 0;
+    for (; isDigit(*s); ++s)
+        if (v < (INT64_C(1) << 40)) v = v * 10 + (*s - '0');
+    return neg ? -v : v;
+}
+
+}  // namespace
+
+void KVnum::Assign_main(const char* s) {
+    Zero(this);
+    if (!s) return;
+    const char* t = s;
+    size_t L = std::strlen(s);
+    bool neg = false;
+    if (*t == '-' || *t == '+') {
+        neg = *t == '-';
+        ++t;
+        --L;
+    }
+    // Exponent marker: the first "e", else "E", else "g", else "G".
+    int64_t E = 0;
+    const char* mark = nullptr;
+    for (char m : {'e', 'E', 'g', 'G'})
+        if ((mark = std::strchr(t, m)) != nullptr) break;
+    if (mark) {
+        L = static_cast<size_t>(mark - t);
+        E = exponentValue(mark + 1);
+    }
+    // Only the window takes part; for an even precision it is exactly the
+    // digits that h + 1 limbs hold.
+    const size_t W = std::min(L, static_cast<size_t>(2 * static_cast<int64_t>(nlimbs) - 4));
+
+    const char* point = static_cast<const char*>(std::memchr(t, '.', W));
+    int64_t frac = 0;
+    if (point)
+        for (const char* c = point + 1; c < t + W; ++c) frac += isDigit(*c);
+
+    // Integer digits past the window are dropped, but their count raises the
+    // exponent so that the digits kept keep their place value.
+    int64_t dropped = 0;
+    if (!point) {
+        for (size_t i = W; i < L && t[i] != '.'; ++i) dropped += isDigit(t[i]);
+    }
+
+    // Digits from the end of the window toward its start, four to a limb.
+    int stored = 0;
+    bool allZero = true;
+    int32_t group = 0, place = 1;
+    for (size_t i = W; i-- > 0 && stored < nlimbs - 1;) {
+        if (!isDigit(t[i])) continue;
+        group += (t[i] - '0') * place;
+        place *= 10;
+        if (place == 10000) {
+            limbs[stored++] = group;
+            if (group) allZero = false;
+            group = 0;
+            place = 1;
+        }
+    }
+    if (place > 1 && stored < nlimbs - 1) {
+        limbs[stored++] = group;
+        if (group) allZero = false;
+    }
+    if (allZero) {
+        Zero(this);  // a zero never keeps the text's sign or exponent
+        return;
+    }
+    minus = neg;
+    ShiftE(this, -frac + E + dropped);
+}
+
+void KVnum::operator=(const char* s) {
+    Ensure(0);
+    Assign_main(s);
+}
+
+void KVnum::operator=(char* s) { *this = static_cast<const char*>(s); }
+
+void KVnum::AssignNative(const char* text) {
+    Ensure(0);
+    Assign_main(text);
+}
+
+void KVnum::operator=(int v) {
+    std::snprintf(convScratch, sizeof convScratch, "%d", v);
+    AssignNative(convScratch);
+}
+
+void KVnum::operator=(unsigned int v) {
+    std::snprintf(convScratch, sizeof convScratch, "%u", v);
+    AssignNative(convScratch);
+}
+
+void KVnum::operator=(long v) {
+    std::snprintf(convScratch, sizeof convScratch, "%ld", v);
+    AssignNative(convScratch);
+}
+
+void KVnum::operator=(unsigned long v) {
+    std::snprintf(convScratch, sizeof convScratch, "%lu", v);
+    AssignNative(convScratch);
+}
+
+void KVnum::operator=(long long v) {
+    std::snprintf(convScratch, sizeof convScratch, "%" PRId64, static_cast<int64_t>(v));
+    AssignNative(convScratch);
+}
+
+void KVnum::operator=(unsigned long long v) {
+    std::snprintf(convScratch, sizeof convScratch, "%" PRIu64, static_cast<uint64_t>(v));
+    AssignNative(convScratch);
+}
+
+void KVnum::operator=(double v) {
+    if (!std::isfinite(v)) {
+        reportError("Value is not a finite number.");
+        Ensure(0);
+        Zero(this);
+        return;
+    }
+    std::snprintf(convScratch, sizeof convScratch, "%32.28g", v);
+    const char* p = convScratch;
+    while (*p == ' ') ++p;  // the field's blanks take no part in the window
+    AssignNative(p);
+}
+
+void KVnum::operator=(float v) { *this = static_cast<double>(v); }

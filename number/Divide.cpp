@@ -1,0 +1,109 @@
+// KVnum: division.
+//
+// The quotient is |R| / |D| truncated toward zero to a whole multiple of the
+// weight of R's last limb (10^expo of the dividend in normal form), then cut
+// to the working precision by Shift, again without rounding. It is computed
+// directly by long division of the limb arrays, with only as many quotient
+// limbs as survive the final cut.
+//
+// Write q = floor(MR * 10^s / MD), s = -expo(D), so the exact truncated
+// quotient is q x 10^expo(R). If q has L limbs, Shift keeps its top h + 1
+// limbs. Since floor(floor(a/b)/c) = floor(a/(bc)), dividing by 10000^k more
+// up front gives the same top limbs; k is chosen one limb short of the least
+// possible cut, so the quotient computed has at most h + 2 limbs and Shift
+// makes the last cut exactly as it would on q itself.
+#include <algorithm>
+
+#include "KVnum.h"
+#include "kernels.h"
+
+using kv::limb_t;
+
+namespace {
+
+int digitsOf(limb_t v) { return v >= 1000 ? 4 : v >= 100 ? 3 : v >= 10 ? 2 : 1; }
+
+}  // namespace
+
+void KVnum::operator/=(const KVnum& x) {
+    Ensure(x.limbs ? x.nlimbs : 0);
+    KVnum tmp;
+    const KVnum* y = Same(x, tmp);
+    if (y->top < 0) reportFatal("Division by zero");
+    if (top < 0) return;
+    const bool sign = minus != y->minus;
+    if (Cmpf(this, y) == 0) {
+        *this = 1;
+        minus = sign;
+        return;
+    }
+    {
+        KVnum unit(nlimbs);
+        unit = 1;
+        if (Cmpf(y, &unit) == 0) {
+            minus = sign;
+            return;
+        }
+    }
+
+    const int h = nlimbs / 2 - 2;
+    // Divisor without its zero low limbs: dividing by D' x 10000^lv is
+    // dividing the numerator's limbs above lv by D'.
+    int lv = 0;
+    while (y->limbs[lv] == 0) ++lv;
+    const int dn = y->top - lv + 1;
+    const limb_t* dv = y->limbs + lv;
+
+    const int64_t dR = 4 * static_cast<int64_t>(top) + digitsOf(limbs[top]);
+    const int64_t dD = 4 * static_cast<int64_t>(y->top) + digitsOf(y->limbs[y->top]);
+    const int64_t s = -static_cast<int64_t>(y->expo);
+    const int64_t Dq = dR - dD + s + 1;  // q has Dq - 1 or Dq digits
+    if (Dq <= 0) {                       // q < 1: the quotient is zero
+        Zero(this);
+        return;
+    }
+    const int64_t k = std::max<int64_t>(0, (Dq - 4 * (h + 1) + 3) / 4 - 1);
+    const int64_t z = s - 4 * k;  // numerator MR x 10^z, or MR / 10^-z
+
+    // Numerator limbs: MR scaled by 10^z (z >= 0), or cut by 10^-z (z < 0).
+    limb_t* num;
+    int nn;
+    if (z >= 0) {
+        const int zl = static_cast<int>(z / 4), zr = static_cast<int>(z % 4);
+        nn = top + 2 + zl;
+        num = kv::scratch(2, static_cast<size_t>(nn));
+        kv::zero_n(num, zl);
+        const limb_t f = zr == 0 ? 1 : zr == 1 ? 10 : zr == 2 ? 100 : 1000;
+        limb_t carry = 0;
+        for (int i = 0; i <= top; ++i) {
+            const limb_t p = limbs[i] * f + carry;
+            num[zl + i] = p % kv::BASE;
+            carry = p / kv::BASE;
+        }
+        num[zl + top + 1] = carry;
+    } else {
+        nn = top + 1;
+        num = kv::scratch(2, static_cast<size_t>(nn));
+        kv::trunc_digits(num, limbs, nn, -z);
+    }
+    // Drop the divisor's zero limbs from the numerator, then trim its top.
+    if (lv >= nn) {
+        nn = 0;
+    } else {
+        num += lv;
+        nn -= lv;
+    }
+    while (nn > 0 && num[nn - 1] == 0) --nn;
+
+    kv::zero_n(limbs, nlimbs);
+    if (nn >= dn) {
+        const int qn = nn - dn + 1;
+        limb_t* q = kv::scratch(3, static_cast<size_t>(qn));
+        kv::divq(q, num, nn, dv, dn);
+        int qt = kv::top_n(q, qn);
+        // At most h + 2 limbs by the choice of k; Shift makes the last cut.
+        kv::copy_n(limbs, q, qt + 1);
+    }
+    minus = sign;
+    ShiftE(this, static_cast<int64_t>(expo) + 4 * k);
+}

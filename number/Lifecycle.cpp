@@ -1,0 +1,191 @@
+// KVnum: making, copying, destroying, normal form and comparison.
+#include <cassert>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "KVnum.h"
+#include "kernels.h"
+
+using kv::limb_t;
+
+namespace {
+
+// atoi rules (leading blanks, optional sign, digits up to the first
+// non-digit), but saturating instead of overflowing.
+int64_t atoiSat(const char* s) {
+    while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
+    bool neg = false;
+    if (*s == '+' || *s == '-') neg = *s++ == '-';
+    int64_t v = 0;
+    for (; *s >= '0' && *s <= '9'; ++s)
+        if (v < (INT64_C(1) << 40)) v = v * 10 + (*s - '0');
+    return neg ? -v : v;
+}
+
+int precisionPolicy(int n) {
+    if (n >= KVnum::MIN_LIMBS) return n;
+    const char* env = std::getenv("PRECISION");
+    const int64_t p = env ? atoiSat(env) : 0;
+    if (p >= KVnum::MIN_LIMBS) {
+        // A precision too large to allocate is an allocation failure.
+        if (p > KVnum::MAX_LIMBS) reportFatal("Memory allocation failure.");
+        return static_cast<int>(p);
+    }
+    return KVnum::DEFAULT_LIMBS;
+}
+
+limb_t* allocLimbs(int n) {
+    if (n > KVnum::MAX_LIMBS) reportFatal("Memory allocation failure.");
+    void* p = std::calloc(static_cast<size_t>(n), sizeof(limb_t));
+    if (!p) reportFatal("Memory allocation failure.");
+    return static_cast<limb_t*>(p);
+}
+
+}  // namespace
+
+KVnum::KVnum(int n) : nlimbs(precisionPolicy(n)), expo(0), top(-1), minus(false), limbs(nullptr) {
+    limbs = allocLimbs(nlimbs);
+}
+
+KVnum::KVnum() : nlimbs(0), expo(0), top(-1), minus(false), limbs(nullptr) {}
+
+KVnum::KVnum(const KVnum& x)
+    : nlimbs(x.nlimbs), expo(x.expo), top(x.top), minus(x.minus), limbs(nullptr), outbuf(x.outbuf) {
+    if (x.limbs) {
+        limbs = allocLimbs(nlimbs);
+        kv::copy_n(limbs, x.limbs, nlimbs);
+    } else {
+        nlimbs = 0;
+    }
+}
+
+KVnum::~KVnum() { std::free(limbs); }
+
+void KVnum::Ensure(int n) {
+    if (limbs) return;
+    nlimbs = precisionPolicy(n);
+    limbs = allocLimbs(nlimbs);
+    expo = 0;
+    top = -1;
+    minus = false;
+}
+
+const KVnum* KVnum::Same(const KVnum& x, KVnum& tmp) const {
+    if (x.limbs && x.nlimbs == nlimbs) return &x;
+    tmp.Ensure(nlimbs);
+    Zero(&tmp);
+    if (!x.limbs || x.top < 0) return &tmp;
+    // Keep the head limbs aligned: limb j of x goes to j + (h - hx); limbs
+    // that would fall below index 0 are cut, and the exponent absorbs the move.
+    const int h = nlimbs / 2 - 2, hx = x.nlimbs / 2 - 2;
+    const int d = h - hx;
+    for (int j = x.top; j >= 0 && j + d >= 0; --j) tmp.limbs[j + d] = x.limbs[j];
+    tmp.minus = x.minus;
+    ShiftE(&tmp, static_cast<int64_t>(x.expo) - 4 * static_cast<int64_t>(d));
+    return &tmp;
+}
+
+void KVnum::operator=(const KVnum& x) {
+    if (this == &x) return;
+    Ensure(x.limbs ? x.nlimbs : 0);
+    KVnum tmp;
+    Copyf(this, Same(x, tmp));
+}
+
+int KVnum::operator==(const KVnum& x) const {
+    if (!limbs) {
+        // An empty number reads as zero.
+        if (!x.limbs || x.top < 0) return 0;
+        return x.minus ? 1 : -1;
+    }
+    KVnum tmp;
+    const KVnum* y = Same(x, tmp);
+    if (minus && !y->minus) return -1;
+    if (!minus && y->minus) return 1;
+    if (minus) return Cmpf(y, this);
+    return Cmpf(this, y);
+}
+
+int KVnum::Pos(KVnum* x) const {
+    x->top = kv::top_n(x->limbs, nlimbs);
+    return x->top;
+}
+
+void KVnum::Zero(KVnum* x) const {
+    kv::zero_n(x->limbs, nlimbs);
+    x->expo = 0;
+    x->nlimbs = nlimbs;
+    x->top = -1;
+    x->minus = false;
+}
+
+void KVnum::Copyf(KVnum* d, const KVnum* s) const {
+    kv::copy_n(d->limbs, s->limbs, nlimbs);
+    d->nlimbs = s->nlimbs;
+    d->expo = s->expo;
+    d->top = s->top;
+    d->minus = s->minus;
+}
+
+bool KVnum::PutExpo(KVnum* x, int64_t e) const {
+    if (e < INT32_MIN || e > INT32_MAX) {
+        reportError("Exponent out of range.");
+        Zero(x);
+        return false;
+    }
+    x->expo = static_cast<int32_t>(e);
+    return true;
+}
+
+void KVnum::Shift(KVnum* x) const { ShiftE(x, x->expo); }
+
+void KVnum::ShiftE(KVnum* x, int64_t e) const {
+    const int h = nlimbs / 2 - 2;
+    const int i = Pos(x);
+    if (i < 0) {
+        x->top = -1;
+        x->expo = 0;
+        x->minus = false;
+        return;
+    }
+    if (i < h) {
+        kv::shift_up(x->limbs, nlimbs, h - i);
+        e -= 4 * static_cast<int64_t>(h - i);
+    } else if (i > h) {
+        // The dropped low limbs are lost without rounding.
+        kv::shift_down(x->limbs, nlimbs, i - h);
+        e += 4 * static_cast<int64_t>(i - h);
+    }
+    x->top = h;
+    PutExpo(x, e);
+}
+
+void KVnum::Norm(KVnum* a, KVnum* b) const {
+    if (a->top < 0 || b->top < 0) return;
+    KVnum* lo = a->expo < b->expo ? a : b;   // the one that loses digits
+    const KVnum* hi = lo == a ? b : a;
+    const int64_t d = static_cast<int64_t>(hi->expo) - lo->expo;
+    if (d == 0) return;
+    kv::trunc_digits(lo->limbs, lo->limbs, nlimbs, d);
+    lo->expo = hi->expo;
+    Pos(lo);
+}
+
+int KVnum::Cmpf(const KVnum* a, const KVnum* b) const {
+    if (a->top < 0) return b->top < 0 ? 0 : -1;
+    if (b->top < 0) return 1;
+    const limb_t* ua = a->limbs;
+    const limb_t* ub = b->limbs;
+    // Align as Norm does, on a scratch copy of the operand that loses digits.
+    if (a->expo < b->expo) {
+        limb_t* t = kv::scratch(0, static_cast<size_t>(nlimbs));
+        kv::trunc_digits(t, ua, nlimbs, static_cast<int64_t>(b->expo) - a->expo);
+        ua = t;
+    } else if (b->expo < a->expo) {
+        limb_t* t = kv::scratch(0, static_cast<size_t>(nlimbs));
+        kv::trunc_digits(t, ub, nlimbs, static_cast<int64_t>(a->expo) - b->expo);
+        ub = t;
+    }
+    return kv::cmp_n(ua, ub, nlimbs);
+}

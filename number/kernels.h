@@ -1,0 +1,67 @@
+// Limb-array kernels: the loops under KVnum's operations.
+//
+// Internal header, never installed. Every kernel works on arrays of base-10000
+// limbs, least significant first, given as pointers and lengths. Kernels know
+// nothing of signs, exponents, precision or normal form; the number-level code
+// in KVnum's sources decides what to call and keeps those rules. A faster
+// kernel may replace any of these as long as its contract holds.
+#ifndef KELVANE_KERNELS_H
+#define KELVANE_KERNELS_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kv {
+
+typedef int32_t limb_t;
+const limb_t BASE = 10000;
+
+// w[0..n) := 0.
+void zero_n(limb_t* w, int n);
+
+// w[0..n) := u[0..n). w and u may be equal; no partial overlap.
+void copy_n(limb_t* w, const limb_t* u, int n);
+
+// Index of the most significant non-zero limb of u[0..n), or -1.
+int top_n(const limb_t* u, int n);
+
+// Moves u[0..n) up by k limbs in place: u[j+k] := u[j] for j+k < n (limbs
+// moved past n are lost), u[0..k) := 0. k >= 0.
+void shift_up(limb_t* u, int n, int k);
+
+// Moves u[0..n) down by k limbs in place, dropping the k lowest limbs:
+// u[j] := u[j+k], the top k limbs become 0. k >= 0; k >= n clears u.
+void shift_down(limb_t* u, int n, int k);
+
+// w[0..n) := floor(u[0..n) / 10^d), d >= 0. w may equal u.
+void trunc_digits(limb_t* w, const limb_t* u, int n, int64_t d);
+
+// Compares u[0..n) with v[0..n): 1, 0 or -1.
+int cmp_n(const limb_t* u, const limb_t* v, int n);
+
+// w := u + v over n limbs; returns the carry out of limb n-1 (0 or 1).
+// w may equal u or v.
+limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n);
+
+// w := u - v over n limbs; needs u >= v (returns the final borrow, 0 then).
+// w may equal u or v.
+limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n);
+
+// w[0..un+vn) := u[0..un) * v[0..vn), exact. un, vn >= 1; w must not overlap
+// u or v.
+void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn);
+
+// q[0..un-vn+1) := floor(u[0..un) / v[0..vn)). Needs vn >= 1, v[vn-1] != 0,
+// un >= vn. u and v are not changed; q must not overlap them.
+void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn);
+
+// Per-thread scratch storage for the temporaries of one operation. Slot s
+// (0..SCRATCH_SLOTS-1) returns at least n limbs, contents unspecified, valid
+// until the next call with the same slot on the same thread. Failure to grow
+// is the fatal "Memory allocation failure.".
+const int SCRATCH_SLOTS = 8;
+limb_t* scratch(int slot, size_t n);
+
+}  // namespace kv
+
+#endif
