@@ -11,26 +11,29 @@
 using kv::limb_t;
 
 void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) const {
-    const int n = nlimbs;
+    // Both operands are stored numbers, so every limb above the larger top is
+    // 0 in both: the sum needs that many limbs and one more for a carry, and
+    // d (which is a or b) is 0 above them too.
+    const int t = a->top > b->top ? a->top : b->top;
+    const int m = t + 2 < nlimbs ? t + 2 : nlimbs;
     const limb_t* ua = a->limbs;
     const limb_t* ub = b->limbs;
     int64_t e = a->expo;
     if (a->expo < b->expo) {
-        limb_t* t = kv::scratch(1, static_cast<size_t>(n));
-        kv::trunc_digits(t, ua, n, static_cast<int64_t>(b->expo) - a->expo);
-        ua = t;
+        limb_t* c = kv::scratch(1, static_cast<size_t>(m));
+        kv::trunc_digits(c, ua, m, static_cast<int64_t>(b->expo) - a->expo);
+        ua = c;
         e = b->expo;
     } else if (b->expo < a->expo) {
-        limb_t* t = kv::scratch(1, static_cast<size_t>(n));
-        kv::trunc_digits(t, ub, n, static_cast<int64_t>(a->expo) - b->expo);
-        ub = t;
+        limb_t* c = kv::scratch(1, static_cast<size_t>(m));
+        kv::trunc_digits(c, ub, m, static_cast<int64_t>(a->expo) - b->expo);
+        ub = c;
     }
-    // Both tops are at most the head index, so a carry lands inside the array.
     if (subtract)
-        kv::sub_n(d->limbs, ua, ub, n);
+        kv::sub_n(d->limbs, ua, ub, m);
     else
-        kv::add_n(d->limbs, ua, ub, n);
-    ShiftE(d, e);
+        kv::add_n(d->limbs, ua, ub, m);
+    ShiftE(d, e, m);
 }
 
 void KVnum::Addf(KVnum* a, const KVnum* b) const {

@@ -37,16 +37,20 @@ void KVnum::operator/=(const KVnum& x) {
         minus = sign;
         return;
     }
+    const int h = nlimbs / 2 - 2;
     {
-        KVnum unit(nlimbs);
-        unit = 1;
-        if (Cmpf(y, &unit) == 0) {
+        // A divisor whose magnitude compares equal to 1 leaves the magnitude
+        // as it is. The 1 it is compared with is the stored form of 1 (limb h
+        // = 1, exponent -4h), held in scratch storage.
+        limb_t* one = kv::scratch(5, static_cast<size_t>(h + 1));
+        kv::zero_n(one, h);
+        one[h] = 1;
+        if (CmpMag(y->limbs, y->expo, y->top, one, static_cast<int32_t>(-4 * h), h) == 0) {
             minus = sign;
             return;
         }
     }
 
-    const int h = nlimbs / 2 - 2;
     // Divisor without its zero low limbs: dividing by D' x 10000^lv is
     // dividing the numerator's limbs above lv by D'.
     int lv = 0;

@@ -144,7 +144,12 @@ private:
     const KVnum* Same(const KVnum& x, KVnum& tmp) const;
     // Shift with the exponent taken from `e` instead of x's own, so that
     // exponent sums are carried in 64 bits until the final normal form.
-    void ShiftE(KVnum* x, int64_t e) const;
+    // `hi` > 0 tells that every limb of x from index hi up is 0, so that only
+    // limbs below it need to be looked at and moved.
+    void ShiftE(KVnum* x, int64_t e, int hi = 0) const;
+    // |a| compared with |b| under the alignment of Norm (Cmpf's rule), for
+    // limb arrays that need not belong to numbers.
+    int CmpMag(const int32_t* ua, int32_t ea, int ta, const int32_t* ub, int32_t eb, int tb) const;
     // Stores `e` as x's exponent. Out of the int range x becomes zero after
     // "Exponent out of range."; returns false in that case.
     bool PutExpo(KVnum* x, int64_t e) const;

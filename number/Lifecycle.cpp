@@ -140,9 +140,10 @@ bool KVnum::PutExpo(KVnum* x, int64_t e) const {
 
 void KVnum::Shift(KVnum* x) const { ShiftE(x, x->expo); }
 
-void KVnum::ShiftE(KVnum* x, int64_t e) const {
+void KVnum::ShiftE(KVnum* x, int64_t e, int hi) const {
     const int h = nlimbs / 2 - 2;
-    const int i = Pos(x);
+    const int n = hi > 0 && hi < nlimbs ? hi : nlimbs;  // limbs from n up are 0
+    const int i = x->top = kv::top_n(x->limbs, n);
     if (i < 0) {
         x->top = -1;
         x->expo = 0;
@@ -150,11 +151,14 @@ void KVnum::ShiftE(KVnum* x, int64_t e) const {
         return;
     }
     if (i < h) {
-        kv::shift_up(x->limbs, nlimbs, h - i);
+        // Only the limbs below n can be non-zero, and they stay inside the
+        // array: i + (h - i) = h.
+        const int m = n + (h - i) < nlimbs ? n + (h - i) : nlimbs;
+        kv::shift_up(x->limbs, m, h - i);
         e -= 4 * static_cast<int64_t>(h - i);
     } else if (i > h) {
         // The dropped low limbs are lost without rounding.
-        kv::shift_down(x->limbs, nlimbs, i - h);
+        kv::shift_down(x->limbs, n, i - h);
         e += 4 * static_cast<int64_t>(i - h);
     }
     x->top = h;
@@ -173,19 +177,19 @@ void KVnum::Norm(KVnum* a, KVnum* b) const {
 }
 
 int KVnum::Cmpf(const KVnum* a, const KVnum* b) const {
-    if (a->top < 0) return b->top < 0 ? 0 : -1;
-    if (b->top < 0) return 1;
-    const limb_t* ua = a->limbs;
-    const limb_t* ub = b->limbs;
-    // Align as Norm does, on a scratch copy of the operand that loses digits.
-    if (a->expo < b->expo) {
-        limb_t* t = kv::scratch(0, static_cast<size_t>(nlimbs));
-        kv::trunc_digits(t, ua, nlimbs, static_cast<int64_t>(b->expo) - a->expo);
-        ua = t;
-    } else if (b->expo < a->expo) {
-        limb_t* t = kv::scratch(0, static_cast<size_t>(nlimbs));
-        kv::trunc_digits(t, ub, nlimbs, static_cast<int64_t>(a->expo) - b->expo);
-        ub = t;
-    }
-    return kv::cmp_n(ua, ub, nlimbs);
+    return CmpMag(a->limbs, a->expo, a->top, b->limbs, b->expo, b->top);
+}
+
+int KVnum::CmpMag(const limb_t* ua, int32_t ea, int ta, const limb_t* ub, int32_t eb,
+                  int tb) const {
+    if (ta < 0) return tb < 0 ? 0 : -1;
+    if (tb < 0) return 1;
+    // Every limb above the larger top is 0 in both, before and after the cut
+    // of the operand with the smaller exponent (which Norm would make), so
+    // the comparison of Norm's copies is decided below that index; the cut
+    // limbs are formed one at a time from the top down.
+    const int m = (ta > tb ? ta : tb) + 1;
+    if (ea < eb) return kv::cmp_trunc(ua, ub, m, static_cast<int64_t>(eb) - ea);
+    if (eb < ea) return -kv::cmp_trunc(ub, ua, m, static_cast<int64_t>(ea) - eb);
+    return kv::cmp_n(ua, ub, m);
 }

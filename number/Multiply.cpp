@@ -27,9 +27,17 @@ void KVnum::operator*=(const KVnum& x) {
     const int un = top - lu + 1, vn = y->top - lv + 1;
     limb_t* w = kv::scratch(2, static_cast<size_t>(un + vn));
     kv::mul(w, limbs + lu, un, y->limbs + lv, vn);  // reads both before writing
-    const int64_t e = static_cast<int64_t>(expo) + y->expo;
-    kv::zero_n(limbs, nlimbs);
-    kv::copy_n(limbs + lu + lv, w, un + vn);
+    // What Shift makes of the product placed at limb lu + lv: its top limb
+    // wt moves to the head index h, the limbs below wt - h are dropped
+    // without rounding, and zeros fill in below a short product.
+    const int h = nlimbs / 2 - 2;
+    const int wt = w[un + vn - 1] != 0 ? un + vn - 1 : un + vn - 2;
+    const int from = wt - h;  // product limb that lands in limb 0
+    const int lo = from < 0 ? -from : 0;
+    kv::zero_n(limbs, lo);
+    kv::copy_n(limbs + lo, w + from + lo, h + 1 - lo);
+    // The receiver was in normal form, so its limbs above h are 0 already.
+    top = h;
     minus = sign;
-    ShiftE(this, e);
+    PutExpo(this, static_cast<int64_t>(expo) + y->expo + 4 * static_cast<int64_t>(lu + lv + from));
 }

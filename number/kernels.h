@@ -4,7 +4,14 @@
 // limbs, least significant first, given as pointers and lengths. Kernels know
 // nothing of signs, exponents, precision or normal form; the number-level code
 // in KVnum's sources decides what to call and keeps those rules. A faster
-// kernel may replace any of these as long as its contract holds.
+// kernel may replace any of these as long as its contract holds: each one
+// gives an exact, fully determined result, so any two correct versions agree
+// limb for limb (tests/kernels_test.cpp holds them to plain reference loops).
+//
+// Unless a contract says otherwise, input limbs lie in 0..9999, lengths are
+// >= 0, and no kernel allocates: temporaries live in per-thread scratch
+// storage that grows once and is then reused (growing it can fail only with
+// the fatal "Memory allocation failure.").
 #ifndef KELVANE_KERNELS_H
 #define KELVANE_KERNELS_H
 
@@ -33,34 +40,47 @@ void shift_up(limb_t* u, int n, int k);
 // u[j] := u[j+k], the top k limbs become 0. k >= 0; k >= n clears u.
 void shift_down(limb_t* u, int n, int k);
 
-// w[0..n) := floor(u[0..n) / 10^d), d >= 0. w may equal u.
+// w[0..n) := floor(u[0..n) / 10^d), d >= 0. w may equal u; no partial
+// overlap.
 void trunc_digits(limb_t* w, const limb_t* u, int n, int64_t d);
 
 // Compares u[0..n) with v[0..n): 1, 0 or -1.
 int cmp_n(const limb_t* u, const limb_t* v, int n);
 
+// Compares floor(u[0..n) / 10^d) with v[0..n): 1, 0 or -1, without
+// forming the cut number (d >= 0; d = 0 is cmp_n).
+int cmp_trunc(const limb_t* u, const limb_t* v, int n, int64_t d);
+
 // w := u + v over n limbs; returns the carry out of limb n-1 (0 or 1).
 // w may equal u or v.
 limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n);
 
-// w := u - v over n limbs; needs u >= v (returns the final borrow, 0 then).
-// w may equal u or v.
+// w := u - v over n limbs when u >= v (returns 0); otherwise w is
+// u - v + 10000^n and the result is 1 (the final borrow). w may equal u or v.
 limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n);
 
 // w[0..un+vn) := u[0..un) * v[0..vn), exact. un, vn >= 1; w must not overlap
-// u or v.
+// u or v. Regroups to base 10^8, sums columns in 64 bits (schoolbook below a
+// measured size, Karatsuba above) and resolves the carries once.
 void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn);
 
 // q[0..un-vn+1) := floor(u[0..un) / v[0..vn)). Needs vn >= 1, v[vn-1] != 0,
-// un >= vn. u and v are not changed; q must not overlap them.
+// un >= vn. u and v are not changed; q must not overlap them. A divisor
+// below 10^8 takes one short-division pass; longer ones a long division in
+// base 10^8 whose partial remainders keep their carries pending.
 void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn);
 
 // Per-thread scratch storage for the temporaries of one operation. Slot s
 // (0..SCRATCH_SLOTS-1) returns at least n limbs, contents unspecified, valid
 // until the next call with the same slot on the same thread. Failure to grow
-// is the fatal "Memory allocation failure.".
+// is the fatal "Memory allocation failure.". The kernels above use storage of
+// their own, never these slots.
 const int SCRATCH_SLOTS = 8;
 limb_t* scratch(int slot, size_t n);
+
+// Raw per-thread storage for the kernels themselves (slots 0..7 of their own,
+// at least `bytes` bytes, aligned for any scalar type). Same rules as scratch.
+void* kscratch(int slot, size_t bytes);
 
 }  // namespace kv
 

@@ -1,0 +1,229 @@
+// Exact truncated quotient of two limb arrays (kv::divq, contract in
+// kernels.h).
+//
+// Both operands are regrouped into base-10^8 digits; the quotient of the
+// integers they stand for does not depend on the base.
+//
+// A divisor of one such digit takes a single short-division pass: the
+// remainder runs from digit to digit, and each step divides by the invariant
+// divisor with a multiply by its precomputed reciprocal (exact for every
+// 64-bit dividend), so no hardware division sits on that chain.
+//
+// A longer divisor takes long division in which the partial remainder is kept
+// as signed 64-bit limbs with their carries pending. Each quotient digit is
+// estimated in floating point from the top of the remainder and the top three
+// digits of the divisor, and qd x divisor is subtracted limb by limb with no
+// carry or borrow at all: that loop has no chain and the compiler vectorises
+// it. The estimate may be one too small or too large; the next digit then
+// comes out a little larger or negative and makes up for it, because the
+// remainder stays within (-divisor, 2 divisor) x its weight. At the end the
+// remainder is normalised, the last digit corrected by one where the
+// remainder is negative or not below the divisor, and the signed quotient
+// digits are normalised into the exact floor.
+//
+// Bounds (B = 10^8, V the divisor, its top digit >= 1): every estimate is
+// within 10^-5 of the true ratio, so |digit| <= 1.0001 B and each subtraction
+// moves a limb by less than 1.0001 x 10^16. A limb takes at most HITS of them
+// between two normalisations of the pending carries, so |limb| stays below
+// 1.3 x 10^18; the top two limbs are combined exactly in 64 bits before the
+// floating-point estimate, which keeps its error far below one unit.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
+#include <cassert>
+#include <cmath>
+#include <cstring>
+
+#include "kernels.h"
+
+namespace kv {
+namespace {
+
+const int64_t B8 = 100000000;
+const int HITS = 128;
+enum { SLOT_U = 3, SLOT_V = 4, SLOT_Q = 5, SLOT_R = 6 };
+
+int toDigits(uint32_t* d, const limb_t* u, int un) {
+    const int dn = (un + 1) / 2;
+    for (int j = 0; j < un / 2; ++j)
+        d[j] = static_cast<uint32_t>(u[2 * j]) + static_cast<uint32_t>(u[2 * j + 1]) * 10000u;
+    if (un & 1) d[dn - 1] = static_cast<uint32_t>(u[un - 1]);
+    return dn;
+}
+
+void toLimbs(limb_t* w, const uint32_t* d, int wn) {
+    for (int j = 0; j < wn / 2; ++j) {
+        w[2 * j] = static_cast<limb_t>(d[j] % 10000u);
+        w[2 * j + 1] = static_cast<limb_t>(d[j] / 10000u);
+    }
+    if (wn & 1) w[wn - 1] = static_cast<limb_t>(d[wn / 2] % 10000u);
+}
+
+// floor(x / 10^8) for any signed x.
+inline int64_t floorDiv(int64_t x) {
+    return x >= 0 ? x / B8 : -((-x + B8 - 1) / B8);
+}
+
+// Division of 64-bit values by an invariant d >= 1 through a multiply by a
+// precomputed reciprocal (Granlund and Montgomery's method, exact for every
+// 64-bit dividend).
+struct Reciprocal {
+    uint64_t d, m;
+    int s1, s2;
+    explicit Reciprocal(uint64_t dd) : d(dd) {
+        int l = 0;
+        while ((static_cast<uint64_t>(1) << l) < d) ++l;  // l = ceil(log2 d)
+#ifdef __SIZEOF_INT128__
+        typedef unsigned __int128 u128;
+        const u128 twoL = static_cast<u128>(1) << l;
+        m = static_cast<uint64_t>(((twoL - d) << 64) / d) + 1;
+#else
+        m = 0;
+#endif
+        s1 = l < 1 ? l : 1;
+        s2 = l > 1 ? l - 1 : 0;
+    }
+    uint64_t div(uint64_t n) const {
+#ifdef __SIZEOF_INT128__
+        typedef unsigned __int128 u128;
+        const uint64_t t1 = static_cast<uint64_t>((static_cast<u128>(m) * n) >> 64);
+        return (t1 + ((n - t1) >> s1)) >> s2;
+#else
+        return n / d;
+#endif
+    }
+};
+
+// q[0..un) := floor(u / d), d < 10^8.
+void shortDivide(uint32_t* q, const uint32_t* u, int un, uint32_t d) {
+    const Reciprocal r(d);
+    uint64_t rem = 0;
+    for (int i = un - 1; i >= 0; --i) {
+        const uint64_t cur = rem * B8 + u[i];
+        const uint64_t qd = r.div(cur);
+        rem = cur - qd * d;
+        q[i] = static_cast<uint32_t>(qd);
+    }
+}
+
+// r[0..n) -= qd x v[0..n): no carries, the loop the compiler vectorises.
+#define KV_SUBMUL_BODY                                                     \
+    for (int i = 0; i < n; ++i) r[i] -= static_cast<int64_t>(qd) * v[i];
+
+void subMulGeneric(int64_t* __restrict r, const int32_t* __restrict v, int n, int32_t qd) {
+    KV_SUBMUL_BODY
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define KV_HAVE_AVX2_CLONE 1
+__attribute__((target("avx2"))) void subMulAvx2(int64_t* __restrict r,
+                                                const int32_t* __restrict v, int n,
+                                                int32_t qd) {
+    KV_SUBMUL_BODY
+}
+#endif
+
+typedef void (*SubMul)(int64_t*, const int32_t*, int, int32_t);
+
+SubMul pickSubMul() {
+#ifdef KV_HAVE_AVX2_CLONE
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return subMulAvx2;
+#endif
+    return subMulGeneric;
+}
+
+const SubMul subMul = pickSubMul();
+
+// Carries of r[lo..hi) passed up into r[hi]; r[lo..hi) end in 0..B-1.
+void settle(int64_t* r, int lo, int hi) {
+    int64_t c = 0;
+    for (int k = lo; k < hi; ++k) {
+        const int64_t s = r[k] + c;
+        c = floorDiv(s);
+        r[k] = s - c * B8;
+    }
+    r[hi] += c;
+}
+
+// Q[0..un-vn+1) := floor(U / V), vn >= 2, V[vn-1] != 0. Q holds signed
+// digits on the way and normalised digits at the end.
+void longDivide(uint32_t* Qout, const uint32_t* U, int un, const int32_t* V, int vn,
+                int64_t* r, int64_t* Q) {
+    const int qn = un - vn + 1;
+    for (int k = 0; k < un; ++k) r[k] = U[k];
+    r[un] = 0;
+    const double Bd = static_cast<double>(B8);
+    const double Vd = (static_cast<double>(V[vn - 1]) * Bd + V[vn - 2]) * Bd +
+                      (vn >= 3 ? static_cast<double>(V[vn - 3]) : 0.0);
+    const double inv = 1.0 / Vd;
+    int sinceSettle = 0;
+    for (int j = qn - 1; j >= 0; --j) {
+        // The top two limbs of the window, combined exactly, then two more.
+        const int t = j + vn;
+        const int64_t T = r[t] * B8 + r[t - 1];
+        r[t] = 0;
+        r[t - 1] = T;
+        const double X = (static_cast<double>(T) * Bd + static_cast<double>(r[t - 2])) * Bd +
+                         (t - 3 >= 0 ? static_cast<double>(r[t - 3]) : 0.0);
+        const int64_t qd = static_cast<int64_t>(std::floor(X * inv));
+        Q[j] = qd;
+        if (qd != 0) subMul(r + j, V, vn, static_cast<int32_t>(qd));
+        if (vn > HITS && ++sinceSettle == HITS) {
+            settle(r, j, t - 1);
+            sinceSettle = 0;
+        }
+    }
+    // Remainder: r[0..vn-1) and the combined top r[vn-1] (r[vn] is folded
+    // into it here).
+    r[vn - 1] += r[vn] * B8;
+    r[vn] = 0;
+    settle(r, 0, vn - 1);
+    int fix = 0;
+    if (r[vn - 1] < 0) {
+        fix = -1;
+    } else {
+        int c = 0;
+        for (int k = vn - 1; k >= 0 && c == 0; --k)
+            c = r[k] > V[k] ? 1 : r[k] < V[k] ? -1 : 0;
+        if (c >= 0) fix = 1;
+    }
+    Q[0] += fix;
+    int64_t c = 0;
+    for (int j = 0; j < qn; ++j) {
+        const int64_t s = Q[j] + c;
+        c = floorDiv(s);
+        Qout[j] = static_cast<uint32_t>(s - c * B8);
+    }
+    assert(c == 0);
+}
+
+}  // namespace
+
+void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
+    assert(vn >= 1 && un >= vn && v[vn - 1] != 0);
+    const int qn = un - vn + 1;
+    const int un8 = (un + 1) / 2, vn8 = (vn + 1) / 2;
+    uint32_t* U = static_cast<uint32_t*>(kscratch(SLOT_U, sizeof(uint32_t) * (static_cast<size_t>(un8) + 2)));
+    toDigits(U, u, un);
+    const int qn8 = un8 - vn8 + 1;
+    uint32_t* Q = static_cast<uint32_t*>(kscratch(SLOT_Q, sizeof(uint32_t) * (static_cast<size_t>(qn8) + 2)));
+    Q[qn8] = 0;  // toLimbs may read one digit past an odd count
+    if (vn8 == 1) {
+        const uint32_t d = static_cast<uint32_t>(v[0]) + (vn == 2 ? static_cast<uint32_t>(v[1]) * 10000u : 0u);
+        shortDivide(Q, U, un8, d);
+        // The quotient digits above qn8 are 0 since u < 10^8^un8 and d >= 1
+        // gives at most un8 digits; qn8 = un8 here.
+    } else {
+        int32_t* V = static_cast<int32_t*>(kscratch(SLOT_V, sizeof(int32_t) * (static_cast<size_t>(vn8) + 1)));
+        toDigits(reinterpret_cast<uint32_t*>(V), v, vn);
+        int64_t* r = static_cast<int64_t*>(kscratch(SLOT_R, sizeof(int64_t) * (static_cast<size_t>(un8) + 2) +
+                                                              sizeof(int64_t) * (static_cast<size_t>(qn8) + 2)));
+        int64_t* Qs = r + un8 + 2;
+        longDivide(Q, U, un8, V, vn8, r, Qs);
+    }
+    toLimbs(q, Q, qn);
+}
+
+}  // namespace kv

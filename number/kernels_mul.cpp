@@ -1,0 +1,266 @@
+// Exact product of two limb arrays (kv::mul, contract in kernels.h).
+//
+// The base-10000 limbs are regrouped in pairs into base-10^8 digits. A
+// schoolbook product sums each column of digit products in an unsigned
+// 64-bit integer: a product is below 10^16, so up to MAX_ROWS rows fit
+// without overflow, and the carries are resolved once per column at the end.
+// The row loop takes four multiplier digits at a time, so each column sum is
+// loaded and stored once per four rows; it has no carries and no branches and
+// the compiler vectorises it (an AVX2 build of it is chosen at run time where
+// the processor has AVX2). Above KARATSUBA_MIN digits the product is split
+// Karatsuba's way, on normalised base-10^8 digits.
+#if defined(__GNUC__) && !defined(__clang__)
+// The column loops are written for the vectoriser; -O2 leaves them scalar.
+#pragma GCC optimize("O3")
+#endif
+
+#include <cassert>
+#include <cstring>
+
+#include "kernels.h"
+
+namespace kv {
+namespace {
+
+typedef uint32_t digit;  // base 10^8
+const uint64_t B8 = 100000000u;
+const int MAX_ROWS = 1800;  // 1800 x (10^8 - 1)^2 < 2^64
+// Below this many base-10^8 digits in the shorter operand the schoolbook
+// product is faster (measured with bench/kernels_bench).
+const int KARATSUBA_MIN = 40;
+
+// Kernel scratch slots used here.
+enum { SLOT_DIGITS = 0, SLOT_COLS = 1, SLOT_WORK = 2 };
+
+// cols[0..an+bn) := column sums of a[0..an) x b[0..bn), bn <= MAX_ROWS.
+// a is read at indices -3..an+2: the caller pads it with three zero digits on
+// each side, so the four-row loop needs no edge cases.
+#define KV_COLUMN_SUMS_BODY                                                         \
+    for (int k = 0; k < an + bn; ++k) cols[k] = 0;                                  \
+    int i = 0;                                                                      \
+    for (; i + 4 <= bn; i += 4) {                                                   \
+        uint64_t* c = cols + i;                                                     \
+        const uint64_t b0 = b[i], b1 = b[i + 1], b2 = b[i + 2], b3 = b[i + 3];      \
+        for (int k = 0; k < an + 3; ++k)                                            \
+            c[k] += b0 * a[k] + b1 * a[k - 1] + b2 * a[k - 2] + b3 * a[k - 3];      \
+    }                                                                               \
+    for (; i < bn; ++i) {                                                           \
+        const uint64_t bi = b[i];                                                   \
+        uint64_t* c = cols + i;                                                     \
+        for (int k = 0; k < an; ++k) c[k] += bi * a[k];                             \
+    }
+
+void columnSumsGeneric(uint64_t* __restrict cols, const digit* __restrict a, int an,
+                       const digit* __restrict b, int bn) {
+    KV_COLUMN_SUMS_BODY
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define KV_HAVE_AVX2_CLONE 1
+__attribute__((target("avx2"))) void columnSumsAvx2(uint64_t* __restrict cols,
+                                                    const digit* __restrict a, int an,
+                                                    const digit* __restrict b, int bn) {
+    KV_COLUMN_SUMS_BODY
+}
+#endif
+
+typedef void (*ColumnSums)(uint64_t*, const digit*, int, const digit*, int);
+
+ColumnSums pickColumnSums() {
+#ifdef KV_HAVE_AVX2_CLONE
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return columnSumsAvx2;
+#endif
+    return columnSumsGeneric;
+}
+
+const ColumnSums columnSums = pickColumnSums();
+
+// w[0..n) := the column sums c[0..n) with their carries resolved, as base-10^8
+// digits; returns the carry out of the top (0 when the sums are a product
+// that fits n digits). The carry of a column is split off in one pass that
+// has no chain from column to column (column = hi x 10^8 + lo); the second
+// pass adds each hi to the next column, where the carry is at most a few
+// units and is passed on by a compare.
+uint64_t resolveCarries(digit* w, uint64_t* c, int n) {
+    uint64_t carry = 0;
+    int k = 0;
+    // Four independent chains of division by 10^8 interleave; each digit is
+    // exact whatever order the columns are taken in, as long as every column
+    // receives the quotient of the one below before it is divided itself.
+    for (; k < n; ++k) {
+        const uint64_t s = c[k] + carry;
+        carry = s / B8;
+        w[k] = static_cast<digit>(s - carry * B8);
+    }
+    return carry;
+}
+
+// Base-10^4 limbs to base-10^8 digits: d[j] = u[2j] + 10^4 u[2j+1].
+int toDigits(digit* d, const limb_t* u, int un) {
+    const int dn = (un + 1) / 2;
+    for (int j = 0; j < un / 2; ++j)
+        d[j] = static_cast<digit>(u[2 * j]) + static_cast<digit>(u[2 * j + 1]) * 10000u;
+    if (un & 1) d[dn - 1] = static_cast<digit>(u[un - 1]);
+    return dn;
+}
+
+// Base-10^8 digits to wn base-10^4 limbs (the digits above wn/2 must be 0).
+void toLimbs(limb_t* w, const digit* d, int wn) {
+    for (int j = 0; j < wn / 2; ++j) {
+        w[2 * j] = static_cast<limb_t>(d[j] % 10000u);
+        w[2 * j + 1] = static_cast<limb_t>(d[j] / 10000u);
+    }
+    if (wn & 1) w[wn - 1] = static_cast<limb_t>(d[wn / 2] % 10000u);
+}
+
+// Bump allocator over one scratch block, for the Karatsuba temporaries.
+struct Work {
+    digit* p;
+    size_t left;
+    digit* take(size_t n) {
+        assert(n <= left);
+        digit* r = p;
+        p += n;
+        left -= n;
+        return r;
+    }
+};
+
+// w[0..an+bn) := a x b by schoolbook columns; a must be padded (see above).
+void schoolbook(digit* w, const digit* a, int an, const digit* b, int bn, uint64_t* cols) {
+    assert(bn <= MAX_ROWS);
+    columnSums(cols, a, an, b, bn);
+    const uint64_t top = resolveCarries(w, cols, an + bn);
+    (void)top;
+    assert(top == 0);
+}
+
+// w[0..n) += s[0..sn) (sn <= n), carries passed up to w[n-1].
+void addInto(digit* w, int n, const digit* s, int sn) {
+    digit carry = 0;
+    int i = 0;
+    for (; i < sn; ++i) {
+        digit t = w[i] + s[i] + carry;
+        carry = t >= B8;
+        w[i] = carry ? t - static_cast<digit>(B8) : t;
+    }
+    for (; carry && i < n; ++i) {
+        digit t = w[i] + 1;
+        carry = t >= B8;
+        w[i] = carry ? 0 : t;
+    }
+    assert(carry == 0);
+}
+
+// w[0..n) -= s[0..sn) (sn <= n), needs w >= s.
+void subFrom(digit* w, int n, const digit* s, int sn) {
+    digit borrow = 0;
+    int i = 0;
+    for (; i < sn; ++i) {
+        const int64_t t = static_cast<int64_t>(w[i]) - s[i] - borrow;
+        borrow = t < 0;
+        w[i] = static_cast<digit>(borrow ? t + static_cast<int64_t>(B8) : t);
+    }
+    for (; borrow && i < n; ++i) {
+        borrow = w[i] == 0;
+        w[i] = borrow ? static_cast<digit>(B8 - 1) : w[i] - 1;
+    }
+    assert(borrow == 0);
+}
+
+// Copies x[0..xn) into fresh work storage with three zero digits of padding
+// on each side (the schoolbook loop reads a[-3..an+2]).
+const digit* padded(Work& ws, const digit* x, int xn) {
+    digit* p = ws.take(static_cast<size_t>(xn) + 6);
+    p[0] = p[1] = p[2] = 0;
+    std::memcpy(p + 3, x, sizeof(digit) * static_cast<size_t>(xn));
+    p[xn + 3] = p[xn + 4] = p[xn + 5] = 0;
+    return p + 3;
+}
+
+// w[0..an+bn) := a[0..an) x b[0..bn), normalised digits, an >= bn >= 1.
+// a and b need no padding; w must not overlap them.
+void product(digit* w, const digit* a, int an, const digit* b, int bn, Work ws, uint64_t* cols) {
+    if (an < bn) {
+        const digit* t = a;
+        a = b;
+        b = t;
+        const int tn = an;
+        an = bn;
+        bn = tn;
+    }
+    if (bn < KARATSUBA_MIN) {
+        // Short enough for columns; a long a is taken in slices so that the
+        // column buffer stays small and in cache.
+        if (an <= 4 * KARATSUBA_MIN) {
+            schoolbook(w, padded(ws, a, an), an, b, bn, cols);
+            return;
+        }
+    }
+    const int m = (an + 1) / 2;
+    if (bn <= m) {
+        // Unbalanced: slices of a, each bn digits (or fewer), added in place.
+        std::memset(w, 0, sizeof(digit) * static_cast<size_t>(an + bn));
+        digit* t = ws.take(2 * static_cast<size_t>(bn));
+        for (int s = 0; s < an; s += bn) {
+            const int sn = an - s < bn ? an - s : bn;
+            product(t, a + s, sn, b, bn, ws, cols);
+            addInto(w + s, an + bn - s, t, sn + bn);
+        }
+        return;
+    }
+    // Karatsuba: a = a1 B^m + a0, b = b1 B^m + b0 (bn > m, so b1 is not empty).
+    const int a1n = an - m, b1n = bn - m;
+    product(w, a, m, b, m, ws, cols);                        // z0 into w[0..2m)
+    product(w + 2 * m, a + m, a1n, b + m, b1n, ws, cols);    // z2 into w[2m..an+bn)
+    digit* sa = ws.take(static_cast<size_t>(m) + 1);
+    digit* sb = ws.take(static_cast<size_t>(m) + 1);
+    std::memcpy(sa, a, sizeof(digit) * static_cast<size_t>(m));
+    sa[m] = 0;
+    addInto(sa, m + 1, a + m, a1n);
+    std::memcpy(sb, b, sizeof(digit) * static_cast<size_t>(m));
+    sb[m] = 0;
+    addInto(sb, m + 1, b + m, b1n);
+    const int zn = 2 * m + 2;
+    digit* z1 = ws.take(static_cast<size_t>(zn));
+    product(z1, sa, m + 1, sb, m + 1, ws, cols);
+    subFrom(z1, zn, w, 2 * m);
+    subFrom(z1, zn, w + 2 * m, a1n + b1n);
+    // z1 = a0 b1 + a1 b0 fits below B^(an+bn-m); its upper digits are 0.
+    int z1n = zn;
+    while (z1n > 0 && z1[z1n - 1] == 0) --z1n;
+    addInto(w + m, an + bn - m, z1, z1n);
+}
+
+// Digits of work storage that product() may take for operands of a and b
+// digits: padding, slices and the Karatsuba sums at every level.
+size_t workNeed(int an, int bn) {
+    const size_t n = static_cast<size_t>(an > bn ? an : bn);
+    return 8 * n + 64 * 40 + 64;
+}
+
+}  // namespace
+
+void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
+    assert(un >= 1 && vn >= 1);
+    const int wn = un + vn;
+    const int an = (un + 1) / 2, bn = (vn + 1) / 2;
+    digit* ad = static_cast<digit*>(kscratch(SLOT_DIGITS, sizeof(digit) *
+                                             (static_cast<size_t>(an + bn) * 2 + 8)));
+    digit* bd = ad + an;
+    digit* pd = bd + bn;  // an + bn product digits
+    toDigits(ad, u, un);
+    toDigits(bd, v, vn);
+    const size_t colsNeed = static_cast<size_t>(an + bn) < 8 * KARATSUBA_MIN
+                                ? static_cast<size_t>(an + bn) + 8
+                                : 8 * KARATSUBA_MIN + 8;
+    uint64_t* cols = static_cast<uint64_t*>(kscratch(SLOT_COLS, sizeof(uint64_t) * (colsNeed + 8)));
+    Work ws;
+    ws.left = workNeed(an, bn);
+    ws.p = static_cast<digit*>(kscratch(SLOT_WORK, sizeof(digit) * ws.left));
+    product(pd, ad, an, bd, bn, ws, cols);
+    toLimbs(w, pd, wn);
+}
+
+}  // namespace kv
