@@ -77,14 +77,7 @@ void KVnum::operator/=(const KVnum& x) {
         nn = top + 2 + zl;
         num = kv::scratch(2, static_cast<size_t>(nn));
         kv::zero_n(num, zl);
-        const limb_t f = zr == 0 ? 1 : zr == 1 ? 10 : zr == 2 ? 100 : 1000;
-        limb_t carry = 0;
-        for (int i = 0; i <= top; ++i) {
-            const limb_t p = limbs[i] * f + carry;
-            num[zl + i] = p % kv::BASE;
-            carry = p / kv::BASE;
-        }
-        num[zl + top + 1] = carry;
+        kv::scale_digits(num + zl, limbs, top + 1, zr);
     } else {
         nn = top + 1;
         num = kv::scratch(2, static_cast<size_t>(nn));
@@ -99,15 +92,17 @@ void KVnum::operator/=(const KVnum& x) {
     }
     while (nn > 0 && num[nn - 1] == 0) --nn;
 
-    kv::zero_n(limbs, nlimbs);
+    // The receiver's limbs above h are 0 (normal form); the quotient has at
+    // most h + 2 limbs by the choice of k, and Shift makes the last cut.
+    int qt = -1;
     if (nn >= dn) {
         const int qn = nn - dn + 1;
         limb_t* q = kv::scratch(3, static_cast<size_t>(qn));
         kv::divq(q, num, nn, dv, dn);
-        int qt = kv::top_n(q, qn);
-        // At most h + 2 limbs by the choice of k; Shift makes the last cut.
+        qt = kv::top_n(q, qn);
         kv::copy_n(limbs, q, qt + 1);
     }
+    kv::zero_n(limbs + qt + 1, h + 1 - (qt + 1));
     minus = sign;
-    ShiftE(this, static_cast<int64_t>(expo) + 4 * k);
+    ShiftE(this, static_cast<int64_t>(expo) + 4 * k, qt > h ? qt + 1 : h + 1);
 }

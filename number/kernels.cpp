@@ -1,6 +1,11 @@
 // Limb kernels: moving, cutting, comparing, adding and subtracting, and the
 // per-thread scratch storage. Multiplication is in kernels_mul.cpp, division
 // in kernels_div.cpp. See kernels.h for the contracts.
+#if defined(__GNUC__) && !defined(__clang__)
+// The limb loops are written for the vectoriser; -O2 leaves them scalar.
+#pragma GCC optimize("O3")
+#endif
+
 #include "kernels.h"
 
 #include <cassert>
@@ -53,11 +58,21 @@ namespace {
 // part of limb j+q and the low part of limb j+q+1. Every limb is computed on
 // its own (no remainder runs from limb to limb), and the divisions are by
 // constants.
-template <limb_t P>
+template <uint32_t P>
 void cutLimbs(limb_t* w, const limb_t* u, int n, int q) {
     const int m = n - q;  // limbs of the result that can be non-zero
-    for (int j = 0; j + 1 < m; ++j) w[j] = u[j + q] / P + (u[j + q + 1] % P) * (BASE / P);
-    if (m > 0) w[m - 1] = u[n - 1] / P;
+    const uint32_t* s = reinterpret_cast<const uint32_t*>(u) + q;
+    const uintptr_t wa = reinterpret_cast<uintptr_t>(w), ua = reinterpret_cast<uintptr_t>(u);
+    if (wa + sizeof(limb_t) * static_cast<size_t>(m) <= ua || ua + sizeof(limb_t) * static_cast<size_t>(n) <= wa) {
+        // Separate arrays: a loop the compiler vectorises.
+        uint32_t* __restrict d = reinterpret_cast<uint32_t*>(w);
+        const uint32_t* __restrict r = s;
+        for (int j = 0; j + 1 < m; ++j) d[j] = r[j] / P + (r[j + 1] % P) * (BASE / P);
+    } else {
+        uint32_t* d = reinterpret_cast<uint32_t*>(w);
+        for (int j = 0; j + 1 < m; ++j) d[j] = s[j] / P + (s[j + 1] % P) * (BASE / P);
+    }
+    if (m > 0) w[m - 1] = static_cast<limb_t>(static_cast<uint32_t>(u[n - 1]) / P);
 }
 
 template <limb_t P>
@@ -99,6 +114,33 @@ void trunc_digits(limb_t* w, const limb_t* u, int n, int64_t d) {
     zero_n(w + n - q, q);
 }
 
+namespace {
+
+template <uint32_t F>
+void scaleLimbs(limb_t* __restrict w, const limb_t* __restrict u, int n) {
+    const uint32_t* s = reinterpret_cast<const uint32_t*>(u);
+    uint32_t* d = reinterpret_cast<uint32_t*>(w);
+    const uint32_t G = static_cast<uint32_t>(BASE) / F;
+    d[0] = (s[0] % G) * F;
+    for (int j = 1; j < n; ++j) d[j] = (s[j] % G) * F + s[j - 1] / G;
+    d[n] = s[n - 1] / G;
+}
+
+}  // namespace
+
+void scale_digits(limb_t* w, const limb_t* u, int n, int p) {
+    assert(n >= 1 && p >= 0 && p <= 3);
+    switch (p) {
+        case 0:
+            copy_n(w, u, n);
+            w[n] = 0;
+            break;
+        case 1: scaleLimbs<10>(w, u, n); break;
+        case 2: scaleLimbs<100>(w, u, n); break;
+        default: scaleLimbs<1000>(w, u, n); break;
+    }
+}
+
 int cmp_n(const limb_t* u, const limb_t* v, int n) {
     for (int i = n - 1; i >= 0; --i)
         if (u[i] != v[i]) return u[i] > v[i] ? 1 : -1;
@@ -127,24 +169,53 @@ int cmp_trunc(const limb_t* u, const limb_t* v, int n, int64_t d) {
     }
 }
 
+// Addition and subtraction keep the carries out of the limb loop: one pass
+// forms every limb sum, a second pass (run from the top down, so that each
+// limb still sees the sum below it unchanged) reduces each sum and adds the
+// carry out of the limb below. Only a limb that was 9999 before that carry
+// can overflow again; when any did, a plain carry pass finishes the job.
+// Both passes are chain-free and the compiler vectorises them.
+
 limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
+    if (n <= 0) return 0;
+    for (int i = 0; i < n; ++i) w[i] = u[i] + v[i];
+    const limb_t out = w[n - 1] >= BASE;
+    limb_t over = 0;
+    for (int i = n - 1; i > 0; --i) {
+        const limb_t t = w[i] - (w[i] >= BASE ? BASE : 0) + (w[i - 1] >= BASE);
+        over |= t >= BASE;
+        w[i] = t;
+    }
+    w[0] -= w[0] >= BASE ? BASE : 0;
+    if (!over) return out;
     limb_t carry = 0;
     for (int i = 0; i < n; ++i) {
-        const limb_t s = u[i] + v[i] + carry;
-        carry = s >= BASE;
-        w[i] = s - (carry ? BASE : 0);
+        const limb_t t = w[i] + carry;
+        carry = t >= BASE;
+        w[i] = t - (carry ? BASE : 0);
     }
-    return carry;
+    return out | carry;
 }
 
 limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
+    if (n <= 0) return 0;
+    for (int i = 0; i < n; ++i) w[i] = u[i] - v[i];
+    const limb_t out = w[n - 1] < 0;
+    limb_t under = 0;
+    for (int i = n - 1; i > 0; --i) {
+        const limb_t t = w[i] + (w[i] < 0 ? BASE : 0) - (w[i - 1] < 0);
+        under |= t < 0;
+        w[i] = t;
+    }
+    w[0] += w[0] < 0 ? BASE : 0;
+    if (!under) return out;
     limb_t borrow = 0;
     for (int i = 0; i < n; ++i) {
-        const limb_t s = u[i] - v[i] - borrow;
-        borrow = s < 0;
-        w[i] = s + (borrow ? BASE : 0);
+        const limb_t t = w[i] - borrow;
+        borrow = t < 0;
+        w[i] = t + (borrow ? BASE : 0);
     }
-    return borrow;
+    return out | borrow;
 }
 
 namespace {

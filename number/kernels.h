@@ -44,6 +44,11 @@ void shift_down(limb_t* u, int n, int k);
 // overlap.
 void trunc_digits(limb_t* w, const limb_t* u, int n, int64_t d);
 
+// w[0..n] := u[0..n) x 10^p for 0 <= p <= 3 (n + 1 limbs, n >= 1). Each
+// limb takes the low digits of one limb and the high digits of the one
+// below, so no carry runs. w must not overlap u.
+void scale_digits(limb_t* w, const limb_t* u, int n, int p);
+
 // Compares u[0..n) with v[0..n): 1, 0 or -1.
 int cmp_n(const limb_t* u, const limb_t* v, int n);
 

@@ -97,6 +97,28 @@ struct Reciprocal {
 
 // q[0..un) := floor(u / d), d < 10^8.
 void shortDivide(uint32_t* q, const uint32_t* u, int un, uint32_t d) {
+#ifdef __SIZEOF_INT128__
+    if (d < 400000) {
+        // Here each step's dividend is below d x 10^8 < 2^46 and m = ceil(2^64
+        // / d) exceeds 2^64 / d by less than 1: the high word of n x m is
+        // floor(n / d) exactly, since n (m d - 2^64) < 2^64. One multiply on
+        // the chain instead of the general method's two steps.
+        typedef unsigned __int128 u128;
+        const uint64_t m = d == 1 ? 0 : static_cast<uint64_t>((static_cast<u128>(1) << 64) / d) + 1;
+        if (d == 1) {
+            std::memcpy(q, u, sizeof(uint32_t) * static_cast<size_t>(un));
+            return;
+        }
+        uint64_t rem = 0;
+        for (int i = un - 1; i >= 0; --i) {
+            const uint64_t cur = rem * B8 + u[i];
+            const uint64_t qd = static_cast<uint64_t>((static_cast<u128>(cur) * m) >> 64);
+            rem = cur - qd * d;
+            q[i] = static_cast<uint32_t>(qd);
+        }
+        return;
+    }
+#endif
     const Reciprocal r(d);
     uint64_t rem = 0;
     for (int i = un - 1; i >= 0; --i) {
@@ -167,7 +189,9 @@ void longDivide(uint32_t* Qout, const uint32_t* U, int un, const int32_t* V, int
         r[t - 1] = T;
         const double X = (static_cast<double>(T) * Bd + static_cast<double>(r[t - 2])) * Bd +
                          (t - 3 >= 0 ? static_cast<double>(r[t - 3]) : 0.0);
-        const int64_t qd = static_cast<int64_t>(std::floor(X * inv));
+        const double f = X * inv;
+        int64_t qd = static_cast<int64_t>(f);  // toward zero, then down
+        qd -= static_cast<double>(qd) > f;
         Q[j] = qd;
         if (qd != 0) subMul(r + j, V, vn, static_cast<int32_t>(qd));
         if (vn > HITS && ++sinceSettle == HITS) {

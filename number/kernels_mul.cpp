@@ -78,22 +78,66 @@ const ColumnSums columnSums = pickColumnSums();
 
 // w[0..n) := the column sums c[0..n) with their carries resolved, as base-10^8
 // digits; returns the carry out of the top (0 when the sums are a product
-// that fits n digits). The carry of a column is split off in one pass that
-// has no chain from column to column (column = hi x 10^8 + lo); the second
-// pass adds each hi to the next column, where the carry is at most a few
-// units and is passed on by a compare.
-uint64_t resolveCarries(digit* w, uint64_t* c, int n) {
-    uint64_t carry = 0;
-    int k = 0;
-    // Four independent chains of division by 10^8 interleave; each digit is
-    // exact whatever order the columns are taken in, as long as every column
-    // receives the quotient of the one below before it is divided itself.
-    for (; k < n; ++k) {
-        const uint64_t s = c[k] + carry;
-        carry = s / B8;
-        w[k] = static_cast<digit>(s - carry * B8);
+// that fits n digits). Dividing a column by 10^8 is the slow step of a carry
+// pass, and a single pass chains it from column to column; here four
+// stretches of columns run as independent chains side by side, each starting
+// with carry 0, and the carry out of each stretch is then added into the
+// digits above it, where it dies out within a few digits (a column's carry
+// is below 2^64 / 10^8, the next one below 2000, then at most 1).
+uint64_t resolveCarries(digit* w, const uint64_t* c, int n) {
+    if (n < 16) {
+        uint64_t carry = 0;
+        for (int k = 0; k < n; ++k) {
+            const uint64_t s = c[k] + carry;
+            carry = s / B8;
+            w[k] = static_cast<digit>(s - carry * B8);
+        }
+        return carry;
     }
-    return carry;
+    const int L = (n + 3) / 4;   // stretches 0..2 have L columns, stretch 3 the rest
+    const int L3 = n - 3 * L;    // 1 <= L3 <= L for n >= 16
+    uint64_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
+    const uint64_t* p0 = c;
+    const uint64_t* p1 = c + L;
+    const uint64_t* p2 = c + 2 * L;
+    const uint64_t* p3 = c + 3 * L;
+    digit* w0 = w;
+    digit* w1 = w + L;
+    digit* w2 = w + 2 * L;
+    digit* w3 = w + 3 * L;
+#define KV_CARRY_STEP(P, W, C, T)                     \
+    {                                                 \
+        const uint64_t s = P[T] + C;                  \
+        C = s / B8;                                   \
+        W[T] = static_cast<digit>(s - C * B8);        \
+    }
+    int t = 0;
+    for (; t < L3; ++t) {
+        KV_CARRY_STEP(p0, w0, c0, t)
+        KV_CARRY_STEP(p1, w1, c1, t)
+        KV_CARRY_STEP(p2, w2, c2, t)
+        KV_CARRY_STEP(p3, w3, c3, t)
+    }
+    for (; t < L; ++t) {
+        KV_CARRY_STEP(p0, w0, c0, t)
+        KV_CARRY_STEP(p1, w1, c1, t)
+        KV_CARRY_STEP(p2, w2, c2, t)
+    }
+#undef KV_CARRY_STEP
+    // Each stretch's carry into the digits from the start of the next one.
+    uint64_t out = c3;
+    const uint64_t carries[3] = {c0, c1, c2};
+    for (int j = 0; j < 3; ++j) {
+        uint64_t cy = carries[j];
+        int k = (j + 1) * L;
+        for (; cy != 0 && k < n; ++k) {
+            const uint64_t s = w[k] + cy;
+            cy = s / B8;
+            w[k] = static_cast<digit>(s - cy * B8);
+        }
+        out += cy;
+    }
+    return out;
 }
 
 // Base-10^4 limbs to base-10^8 digits: d[j] = u[2j] + 10^4 u[2j+1].
