@@ -54,25 +54,48 @@ void shift_down(limb_t* u, int n, int k) {
 
 namespace {
 
-// Limb j of floor(u / 10^(4q + digits of P)) for 0 < P < 10000: the high
-// part of limb j+q and the low part of limb j+q+1. Every limb is computed on
-// its own (no remainder runs from limb to limb), and the divisions are by
-// constants.
-template <uint32_t P>
-void cutLimbs(limb_t* w, const limb_t* u, int n, int q) {
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+// A second build of the loop for processors with AVX2, chosen when the
+// library is loaded.
+#define KV_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define KV_CLONES
+#endif
+
+// Division of a limb (below 10000) by P = 10, 100 or 1000 as a multiply and
+// a shift, exact for every limb: x / P = (x M) >> S.
+struct DigitCut {
+    uint32_t P, M;
+    int S;
+};
+const DigitCut CUTS[4] = {{1, 1, 0}, {10, 52429, 19}, {100, 41944, 22}, {1000, 33555, 25}};
+
+// d[j] := r[j] / P + (r[j+1] % P) x (10000 / P) for j < m - 1, separate
+// arrays. Every limb is computed on its own: no remainder runs from limb to
+// limb, and there is no division.
+KV_CLONES void cutLoop(uint32_t* __restrict d, const uint32_t* __restrict r, int m, DigitCut c) {
+    const uint32_t up = static_cast<uint32_t>(BASE) / c.P;
+    for (int j = 0; j + 1 < m; ++j) {
+        const uint32_t hi1 = (r[j + 1] * c.M) >> c.S;
+        d[j] = ((r[j] * c.M) >> c.S) + (r[j + 1] - hi1 * c.P) * up;
+    }
+}
+
+// Limb j of floor(u / 10^(4q + digits of P)) for P = 10, 100, 1000: the
+// high part of limb j+q and the low part of limb j+q+1.
+void cutLimbs(limb_t* w, const limb_t* u, int n, int q, const DigitCut& c) {
     const int m = n - q;  // limbs of the result that can be non-zero
     const uint32_t* s = reinterpret_cast<const uint32_t*>(u) + q;
+    uint32_t* d = reinterpret_cast<uint32_t*>(w);
     const uintptr_t wa = reinterpret_cast<uintptr_t>(w), ua = reinterpret_cast<uintptr_t>(u);
     if (wa + sizeof(limb_t) * static_cast<size_t>(m) <= ua || ua + sizeof(limb_t) * static_cast<size_t>(n) <= wa) {
-        // Separate arrays: a loop the compiler vectorises.
-        uint32_t* __restrict d = reinterpret_cast<uint32_t*>(w);
-        const uint32_t* __restrict r = s;
-        for (int j = 0; j + 1 < m; ++j) d[j] = r[j] / P + (r[j + 1] % P) * (BASE / P);
+        cutLoop(d, s, m, c);
     } else {
-        uint32_t* d = reinterpret_cast<uint32_t*>(w);
-        for (int j = 0; j + 1 < m; ++j) d[j] = s[j] / P + (s[j + 1] % P) * (BASE / P);
+        // In place (w = u): each limb reads only itself and the limb above,
+        // which is not written yet.
+        for (int j = 0; j + 1 < m; ++j) d[j] = s[j] / c.P + (s[j + 1] % c.P) * (BASE / c.P);
     }
-    if (m > 0) w[m - 1] = static_cast<limb_t>(static_cast<uint32_t>(u[n - 1]) / P);
+    if (m > 0) w[m - 1] = static_cast<limb_t>(static_cast<uint32_t>(u[n - 1]) / c.P);
 }
 
 template <limb_t P>
@@ -107,9 +130,7 @@ void trunc_digits(limb_t* w, const limb_t* u, int n, int64_t d) {
             }
             copy_n(w, u + q, n - q);
             break;
-        case 1: cutLimbs<10>(w, u, n, q); break;
-        case 2: cutLimbs<100>(w, u, n, q); break;
-        default: cutLimbs<1000>(w, u, n, q); break;
+        default: cutLimbs(w, u, n, q, CUTS[d % 4]); break;
     }
     zero_n(w + n - q, q);
 }
@@ -176,7 +197,7 @@ int cmp_trunc(const limb_t* u, const limb_t* v, int n, int64_t d) {
 // can overflow again; when any did, a plain carry pass finishes the job.
 // Both passes are chain-free and the compiler vectorises them.
 
-limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
+KV_CLONES limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
     if (n <= 0) return 0;
     for (int i = 0; i < n; ++i) w[i] = u[i] + v[i];
     const limb_t out = w[n - 1] >= BASE;
@@ -197,7 +218,7 @@ limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
     return out | carry;
 }
 
-limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
+KV_CLONES limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
     if (n <= 0) return 0;
     for (int i = 0; i < n; ++i) w[i] = u[i] - v[i];
     const limb_t out = w[n - 1] < 0;
