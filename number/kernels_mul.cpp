@@ -27,7 +27,7 @@ const uint64_t B8 = 100000000u;
 const int MAX_ROWS = 1800;  // 1800 x (10^8 - 1)^2 < 2^64
 // Below this many base-10^8 digits in the shorter operand the schoolbook
 // product is faster (measured with bench/kernels_bench).
-const int KARATSUBA_MIN = 40;
+const int KARATSUBA_MIN = 128;
 
 // Kernel scratch slots used here.
 enum { SLOT_DIGITS = 0, SLOT_COLS = 1, SLOT_WORK = 2 };

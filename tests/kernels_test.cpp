@@ -105,13 +105,14 @@ TEST(KernelsDiff, ProductsAgreeWithTheSchoolbookLoop) {
 }
 
 TEST(KernelsDiff, ProductsAcrossTheKaratsubaSizes) {
-    // Every length pair around the point where the product splits (in
-    // base-10^8 digits, 2 limbs each), balanced and unbalanced.
+    // Length pairs around the point where the product splits (128 base-10^8
+    // digits, 256 limbs), balanced and unbalanced, and a long operand taken
+    // in slices (beyond 512 digits against a short one).
     const uint64_t seed = kvtest::seed();
     SCOPED_TRACE("seed " + std::to_string(seed));
     Gen g(seed + 1);
-    for (int un : {60, 77, 78, 79, 80, 81, 82, 159, 160, 161, 321, 400}) {
-        for (int vn : {1, 2, 5, 39, 40, 79, 80, 81, 160, 161, 400}) {
+    for (int un : {200, 254, 255, 256, 257, 258, 513, 600, 1100}) {
+        for (int vn : {1, 3, 100, 255, 256, 257, 258, 513, 600}) {
             const Limbs u = g.limbs(un), v = g.limbs(vn);
             ASSERT_EQ(fastMul(u, v), ref::mul(u, v)) << un << " x " << vn;
         }
