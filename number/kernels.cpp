@@ -163,8 +163,17 @@ void scale_digits(limb_t* w, const limb_t* u, int n, int p) {
 }
 
 int cmp_n(const limb_t* u, const limb_t* v, int n) {
-    for (int i = n - 1; i >= 0; --i)
-        if (u[i] != v[i]) return u[i] > v[i] ? 1 : -1;
+    // Blocks of eight limbs from the top are tested at once (a loop without
+    // an exit, which the compiler vectorises); the first block that differs
+    // is then searched limb by limb.
+    int i = n;
+    for (; i >= 8; i -= 8) {
+        limb_t x = 0;
+        for (int k = 0; k < 8; ++k) x |= u[i - 8 + k] ^ v[i - 8 + k];
+        if (x != 0) break;
+    }
+    for (int j = i - 1; j >= 0; --j)
+        if (u[j] != v[j]) return u[j] > v[j] ? 1 : -1;
     return 0;
 }
 
@@ -178,11 +187,11 @@ int cmp_trunc(const limb_t* u, const limb_t* v, int n, int64_t d) {
     const int q = static_cast<int>(d / 4);
     switch (d % 4) {
         case 0: {
-            for (int i = n - 1; i >= 0; --i) {
-                const limb_t t = i + q < n ? u[i + q] : 0;
-                if (t != v[i]) return t > v[i] ? 1 : -1;
-            }
-            return 0;
+            // Whole limbs: v's limbs from n - q up face zeros, the rest u's
+            // limbs q above.
+            for (int i = n - 1; i >= n - q; --i)
+                if (v[i] != 0) return -1;
+            return cmp_n(u + q, v, n - q);
         }
         case 1: return cmpCut<10>(u, v, n, q);
         case 2: return cmpCut<100>(u, v, n, q);
