@@ -199,24 +199,26 @@ int cmp_trunc(const limb_t* u, const limb_t* v, int n, int64_t d) {
     }
 }
 
-// Addition and subtraction keep the carries out of the limb loop: one pass
-// forms every limb sum, a second pass (run from the top down, so that each
-// limb still sees the sum below it unchanged) reduces each sum and adds the
-// carry out of the limb below. Only a limb that was 9999 before that carry
-// can overflow again; when any did, a plain carry pass finishes the job.
-// Both passes are chain-free and the compiler vectorises them.
+// Addition and subtraction keep the carries out of the limb loop. One pass,
+// run from the top down, forms each limb sum, reduces it, and adds the carry
+// out of the limb below, computed afresh from the two limbs below (which,
+// going down, are not written yet, so w may be u or v). Only a limb that was
+// 9999 before that carry can overflow again; when any did, a plain carry
+// pass finishes the job. The main pass has no chain, and the compiler
+// vectorises it.
 
 KV_CLONES limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
     if (n <= 0) return 0;
-    for (int i = 0; i < n; ++i) w[i] = u[i] + v[i];
-    const limb_t out = w[n - 1] >= BASE;
+    const limb_t out = u[n - 1] + v[n - 1] >= BASE;
     limb_t over = 0;
     for (int i = n - 1; i > 0; --i) {
-        const limb_t t = w[i] - (w[i] >= BASE ? BASE : 0) + (w[i - 1] >= BASE);
+        const limb_t s = u[i] + v[i];
+        const limb_t t = s - (s >= BASE ? BASE : 0) + (u[i - 1] + v[i - 1] >= BASE);
         over |= t >= BASE;
         w[i] = t;
     }
-    w[0] -= w[0] >= BASE ? BASE : 0;
+    const limb_t s0 = u[0] + v[0];
+    w[0] = s0 - (s0 >= BASE ? BASE : 0);
     if (!over) return out;
     limb_t carry = 0;
     for (int i = 0; i < n; ++i) {
@@ -229,15 +231,16 @@ KV_CLONES limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
 
 KV_CLONES limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
     if (n <= 0) return 0;
-    for (int i = 0; i < n; ++i) w[i] = u[i] - v[i];
-    const limb_t out = w[n - 1] < 0;
+    const limb_t out = u[n - 1] - v[n - 1] < 0;
     limb_t under = 0;
     for (int i = n - 1; i > 0; --i) {
-        const limb_t t = w[i] + (w[i] < 0 ? BASE : 0) - (w[i - 1] < 0);
+        const limb_t s = u[i] - v[i];
+        const limb_t t = s + (s < 0 ? BASE : 0) - (u[i - 1] - v[i - 1] < 0);
         under |= t < 0;
         w[i] = t;
     }
-    w[0] += w[0] < 0 ? BASE : 0;
+    const limb_t s0 = u[0] - v[0];
+    w[0] = s0 + (s0 < 0 ? BASE : 0);
     if (!under) return out;
     limb_t borrow = 0;
     for (int i = 0; i < n; ++i) {
