@@ -169,8 +169,8 @@ void settle(int64_t* r, int lo, int hi) {
     r[hi] += c;
 }
 
-// Q[0..un-vn+1) := floor(U / V), vn >= 2, V[vn-1] != 0. Q holds signed
-// digits on the way and normalised digits at the end.
+// Q[0..un-vn+1) := floor(U / V), vn >= 2, V[vn-1] != 0; r has un + 1 and
+// Q qn signed limbs of room.
 void longDivide(uint32_t* Qout, const uint32_t* U, int un, const int32_t* V, int vn,
                 int64_t* r, int64_t* Q) {
     const int qn = un - vn + 1;
@@ -179,39 +179,69 @@ void longDivide(uint32_t* Qout, const uint32_t* U, int un, const int32_t* V, int
     const double Bd = static_cast<double>(B8);
     const double Vd = (static_cast<double>(V[vn - 1]) * Bd + V[vn - 2]) * Bd +
                       (vn >= 3 ? static_cast<double>(V[vn - 3]) : 0.0);
-    const double inv = 1.0 / Vd;
+    // The estimate is T B^2 / Vd + r2 B / Vd + r3 / Vd: three products that
+    // do not wait for each other.
+    const double c2 = Bd * Bd / Vd, c1 = Bd / Vd, c0 = 1.0 / Vd;
+    // Top four divisor digits as factors for the limbs kept in registers
+    // (0 where the divisor is shorter).
+    const int64_t v1 = V[vn - 1], v2 = V[vn - 2], v3 = vn >= 3 ? V[vn - 3] : 0,
+                  v4 = vn >= 4 ? V[vn - 4] : 0;
+    const int body = vn - 4;  // limbs below the four in registers
+    // The top of the window lives in registers: a0 = r[t], a1..a4 = r[t-1]
+    // .. r[t-4]; memory is stale at those indices. The estimate for the next
+    // digit waits only on these scalar updates, never on the stores of the
+    // long subtraction.
+    auto at = [&](int k) { return k >= 0 ? r[k] : 0; };
+    int64_t a0 = r[un], a1 = r[un - 1], a2 = at(un - 2), a3 = at(un - 3);
     int sinceSettle = 0;
     for (int j = qn - 1; j >= 0; --j) {
-        // The top two limbs of the window, combined exactly, then two more.
         const int t = j + vn;
-        const int64_t T = r[t] * B8 + r[t - 1];
-        r[t] = 0;
-        r[t - 1] = T;
-        const double X = (static_cast<double>(T) * Bd + static_cast<double>(r[t - 2])) * Bd +
-                         (t - 3 >= 0 ? static_cast<double>(r[t - 3]) : 0.0);
-        const double f = X * inv;
-        int64_t qd = static_cast<int64_t>(f);  // toward zero, then down
-        qd -= static_cast<double>(qd) > f;
+        const int64_t T = a0 * B8 + a1;  // exact; the top two limbs folded
+        const double f = static_cast<double>(T) * c2 + static_cast<double>(a2) * c1 +
+                         static_cast<double>(a3) * c0;
+        const int64_t qd = static_cast<int64_t>(f);  // within 1 of the true ratio
         Q[j] = qd;
-        if (qd != 0) subMul(r + j, V, vn, static_cast<int32_t>(qd));
+        const int64_t a4 = at(t - 4);
+        a0 = T - qd * v1;
+        a1 = a2 - qd * v2;
+        a2 = a3 - qd * v3;
+        a3 = a4 - qd * v4;
+        if (body > 0 && qd != 0) subMul(r + j, V, body, static_cast<int32_t>(qd));
         if (vn > HITS && ++sinceSettle == HITS) {
+            // Pending carries out of the body into the register limbs.
+            r[t - 1] = a0;
+            r[t - 2] = a1;
+            r[t - 3] = a2;
+            r[t - 4] = a3;
             settle(r, j, t - 1);
+            a1 = r[t - 2];
+            a2 = r[t - 3];
+            a3 = r[t - 4];
+            a0 = r[t - 1];
             sinceSettle = 0;
         }
     }
-    // Remainder: r[0..vn-1) and the combined top r[vn-1] (r[vn] is folded
-    // into it here).
-    r[vn - 1] += r[vn] * B8;
+    // Remainder r[0..vn): the register limbs back in place, carries settled.
     r[vn] = 0;
+    r[vn - 1] = a0;
+    r[vn - 2] = a1;
+    if (vn >= 3) r[vn - 3] = a2;
+    if (vn >= 4) r[vn - 4] = a3;
     settle(r, 0, vn - 1);
-    int fix = 0;
-    if (r[vn - 1] < 0) {
-        fix = -1;
-    } else {
+    // The remainder lies in (-1.0001 V, 1.0001 V): at most two corrections.
+    int64_t fix = 0;
+    while (r[vn - 1] < 0) {
+        for (int k = 0; k < vn; ++k) r[k] += V[k];
+        settle(r, 0, vn - 1);
+        --fix;
+    }
+    for (;;) {
         int c = 0;
-        for (int k = vn - 1; k >= 0 && c == 0; --k)
-            c = r[k] > V[k] ? 1 : r[k] < V[k] ? -1 : 0;
-        if (c >= 0) fix = 1;
+        for (int k = vn - 1; k >= 0 && c == 0; --k) c = r[k] > V[k] ? 1 : r[k] < V[k] ? -1 : 0;
+        if (c < 0) break;
+        for (int k = 0; k < vn; ++k) r[k] -= V[k];
+        settle(r, 0, vn - 1);
+        ++fix;
     }
     Q[0] += fix;
     int64_t c = 0;
