@@ -168,6 +168,19 @@ TEST(KernelsDiff, QuotientEdgeCases) {
         {{1, 0, 0, 0, 0, 0, 0, 0, 0, 1}, {0, 0, 0, 1, 0, 0, 1}},
     };
     for (const C& c : cases) EXPECT_EQ(fastDiv(c.u, c.v), ref::divq(c.u, c.v)) << show(c.u) << " / " << show(c.v);
+    // Long quotients by long divisors whose top digit is small or large:
+    // many steps between two settlings of the pending carries.
+    const Limbs nines(1200, 9999);
+    Limbs sparse(300, 0), smallTop(300, 9999), bigTop(300, 0);
+    sparse.front() = sparse.back() = 1;
+    smallTop.back() = 1;
+    bigTop.back() = 9999;
+    bigTop.front() = 1;
+    for (const Limbs* v : {static_cast<const Limbs*>(&sparse), static_cast<const Limbs*>(&smallTop), static_cast<const Limbs*>(&bigTop)}) {
+        EXPECT_EQ(fastDiv(nines, *v), ref::divq(nines, *v));
+        Limbs u = ref::mul(*v, Limbs(700, 9999));  // an exact quotient
+        EXPECT_EQ(trimmed(fastDiv(u, *v)), Limbs(700, 9999));
+    }
     // The short-division pass for every divisor width below 10^8.
     Gen g(kvtest::seed() + 3);
     for (int32_t lo : {1, 2, 3, 7, 9999}) {
