@@ -14,25 +14,13 @@
 #include <vector>
 
 #include "KVnum.h"
+#include "kvtest.h"
 
 namespace {
 
 typedef __int128 i128;
 
-// Collects the library's reports while alive; restores the previous handler.
-class ErrorLog {
-public:
-    ErrorLog() : prev_(KVsetErrorHandler(&ErrorLog::record)) { messages().clear(); }
-    ~ErrorLog() { KVsetErrorHandler(prev_); }
-    static std::vector<std::string>& messages() {
-        static std::vector<std::string> m;
-        return m;
-    }
-
-private:
-    static void record(const char*, const char* message) { messages().push_back(message); }
-    KVErrorHandler prev_;
-};
+using kvtest::ErrorLog;
 
 const char kAlpha[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
@@ -322,8 +310,10 @@ std::mt19937_64& rng() {
     return g;
 }
 
+// The fixed seed (KV_TEST_SEED overrides it), printed so that a failure can
+// be replayed.
 void seed(const char* test) {
-    const uint64_t s = 20240611;
+    const uint64_t s = kvtest::seed();
     std::printf("[ seed     ] %s: %llu\n", test, static_cast<unsigned long long>(s));
     rng().seed(s);
 }
