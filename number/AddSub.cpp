@@ -19,13 +19,14 @@ void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) 
     const limb_t* ua = a->limbs;
     const limb_t* ub = b->limbs;
     int64_t e = a->expo;
+    kv::LocalLimbs<160> cut;
     if (a->expo < b->expo) {
-        limb_t* c = kv::scratch(1, static_cast<size_t>(m));
+        limb_t* c = cut.get(1, static_cast<size_t>(m));
         kv::trunc_digits(c, ua, m, static_cast<int64_t>(b->expo) - a->expo);
         ua = c;
         e = b->expo;
     } else if (b->expo < a->expo) {
-        limb_t* c = kv::scratch(1, static_cast<size_t>(m));
+        limb_t* c = cut.get(1, static_cast<size_t>(m));
         kv::trunc_digits(c, ub, m, static_cast<int64_t>(a->expo) - b->expo);
         ub = c;
     }

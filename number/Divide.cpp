@@ -42,7 +42,8 @@ void KVnum::operator/=(const KVnum& x) {
         // A divisor whose magnitude compares equal to 1 leaves the magnitude
         // as it is. The 1 it is compared with is the stored form of 1 (limb h
         // = 1, exponent -4h), held in scratch storage.
-        limb_t* one = kv::scratch(5, static_cast<size_t>(h + 1));
+        kv::LocalLimbs<128> onebuf;
+        limb_t* one = onebuf.get(5, static_cast<size_t>(h + 1));
         kv::zero_n(one, h);
         one[h] = 1;
         if (CmpMag(y->limbs, y->expo, y->top, one, static_cast<int32_t>(-4 * h), h) == 0) {
@@ -70,17 +71,18 @@ void KVnum::operator/=(const KVnum& x) {
     const int64_t z = s - 4 * k;  // numerator MR x 10^z, or MR / 10^-z
 
     // Numerator limbs: MR scaled by 10^z (z >= 0), or cut by 10^-z (z < 0).
+    kv::LocalLimbs<256> numbuf, qbuf;
     limb_t* num;
     int nn;
     if (z >= 0) {
         const int zl = static_cast<int>(z / 4), zr = static_cast<int>(z % 4);
         nn = top + 2 + zl;
-        num = kv::scratch(2, static_cast<size_t>(nn));
+        num = numbuf.get(2, static_cast<size_t>(nn));
         kv::zero_n(num, zl);
         kv::scale_digits(num + zl, limbs, top + 1, zr);
     } else {
         nn = top + 1;
-        num = kv::scratch(2, static_cast<size_t>(nn));
+        num = numbuf.get(2, static_cast<size_t>(nn));
         kv::trunc_digits(num, limbs, nn, -z);
     }
     // Drop the divisor's zero limbs from the numerator, then trim its top.
@@ -97,7 +99,7 @@ void KVnum::operator/=(const KVnum& x) {
     int qt = -1;
     if (nn >= dn) {
         const int qn = nn - dn + 1;
-        limb_t* q = kv::scratch(3, static_cast<size_t>(qn));
+        limb_t* q = qbuf.get(3, static_cast<size_t>(qn));
         kv::divq(q, num, nn, dv, dn);
         qt = kv::top_n(q, qn);
         kv::copy_n(limbs, q, qt + 1);

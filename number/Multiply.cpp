@@ -25,7 +25,8 @@ void KVnum::operator*=(const KVnum& x) {
     while (limbs[lu] == 0) ++lu;
     while (y->limbs[lv] == 0) ++lv;
     const int un = top - lu + 1, vn = y->top - lv + 1;
-    limb_t* w = kv::scratch(2, static_cast<size_t>(un + vn));
+    kv::LocalLimbs<256> wbuf;
+    limb_t* w = wbuf.get(2, static_cast<size_t>(un + vn));
     kv::mul(w, limbs + lu, un, y->limbs + lv, vn);  // reads both before writing
     // What Shift makes of the product placed at limb lu + lv: its top limb
     // wt moves to the head index h, the limbs below wt - h are dropped

@@ -83,6 +83,16 @@ void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn);
 const int SCRATCH_SLOTS = 8;
 limb_t* scratch(int slot, size_t n);
 
+// Storage for the temporaries of one operation: an array in the caller's
+// frame when n limbs fit in it, else the scratch slot. Small and default
+// precisions then never touch the per-thread storage at all (whose lookup
+// costs more than a short product at 9 limbs).
+template <size_t N>
+struct LocalLimbs {
+    limb_t local[N];
+    limb_t* get(int slot, size_t n) { return n <= N ? local : scratch(slot, n); }
+};
+
 // Raw per-thread storage for the kernels themselves (slots 0..7 of their own,
 // at least `bytes` bytes, aligned for any scalar type). Same rules as scratch.
 void* kscratch(int slot, size_t bytes);

@@ -42,7 +42,7 @@ namespace {
 
 const int64_t B8 = 100000000;
 const int HITS = 128;
-enum { SLOT_U = 3, SLOT_V = 4, SLOT_Q = 5, SLOT_R = 6 };
+enum { SLOT_R = 3 };
 
 int toDigits(uint32_t* d, const limb_t* u, int un) {
     const int dn = (un + 1) / 2;
@@ -255,26 +255,42 @@ void longDivide(uint32_t* Qout, const uint32_t* U, int un, const int32_t* V, int
 
 }  // namespace
 
+// Dividends of up to this many base-10^8 digits (a quotient at up to about
+// 160 limbs of precision) are divided in the caller's stack frame, 2.5 KB.
+const int SMALL = 80;
+
 void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
     assert(vn >= 1 && un >= vn && v[vn - 1] != 0);
     const int qn = un - vn + 1;
     const int un8 = (un + 1) / 2, vn8 = (vn + 1) / 2;
-    uint32_t* U = static_cast<uint32_t*>(kscratch(SLOT_U, sizeof(uint32_t) * (static_cast<size_t>(un8) + 2)));
-    toDigits(U, u, un);
     const int qn8 = un8 - vn8 + 1;
-    uint32_t* Q = static_cast<uint32_t*>(kscratch(SLOT_Q, sizeof(uint32_t) * (static_cast<size_t>(qn8) + 2)));
+    // Small dividends in arrays of this frame; larger ones in one scratch
+    // block: the remainder (un8 + 2) and signed quotient (qn8 + 2) as 64-bit
+    // words, then U (un8 + 2), Q (qn8 + 2) and V (vn8 + 1) as 32-bit words.
+    int64_t rLocal[SMALL + 2], qsLocal[SMALL + 2];
+    uint32_t uLocal[SMALL + 2], qLocal[SMALL + 2];
+    int32_t vLocal[SMALL + 1];
+    int64_t *r = rLocal, *Qs = qsLocal;
+    uint32_t *U = uLocal, *Q = qLocal;
+    int32_t* V = vLocal;
+    if (un8 > SMALL) {
+        const size_t w64 = static_cast<size_t>(un8 + qn8) + 4;
+        const size_t w32 = static_cast<size_t>(un8 + qn8 + vn8) + 5;
+        void* block = kscratch(SLOT_R, sizeof(int64_t) * w64 + sizeof(uint32_t) * w32);
+        r = static_cast<int64_t*>(block);
+        Qs = r + un8 + 2;
+        U = reinterpret_cast<uint32_t*>(r + w64);
+        Q = U + un8 + 2;
+        V = reinterpret_cast<int32_t*>(Q + qn8 + 2);
+    }
+    toDigits(U, u, un);
     Q[qn8] = 0;  // toLimbs may read one digit past an odd count
     if (vn8 == 1) {
         const uint32_t d = static_cast<uint32_t>(v[0]) + (vn == 2 ? static_cast<uint32_t>(v[1]) * 10000u : 0u);
+        // qn8 = un8 here: the quotient by one digit has as many digits.
         shortDivide(Q, U, un8, d);
-        // The quotient digits above qn8 are 0 since u < 10^8^un8 and d >= 1
-        // gives at most un8 digits; qn8 = un8 here.
     } else {
-        int32_t* V = static_cast<int32_t*>(kscratch(SLOT_V, sizeof(int32_t) * (static_cast<size_t>(vn8) + 1)));
         toDigits(reinterpret_cast<uint32_t*>(V), v, vn);
-        int64_t* r = static_cast<int64_t*>(kscratch(SLOT_R, sizeof(int64_t) * (static_cast<size_t>(un8) + 2) +
-                                                              sizeof(int64_t) * (static_cast<size_t>(qn8) + 2)));
-        int64_t* Qs = r + un8 + 2;
         longDivide(Q, U, un8, V, vn8, r, Qs);
     }
     toLimbs(q, Q, qn);

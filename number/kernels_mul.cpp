@@ -286,10 +286,40 @@ size_t workNeed(int an, int bn) {
 
 }  // namespace
 
+// Products of up to this many base-10^8 digits in all (both operands of a
+// number of up to 192 limbs) are done in the caller's stack frame, about 2 KB.
+const int SMALL = 96;
+
 void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
     assert(un >= 1 && vn >= 1);
     const int wn = un + vn;
     const int an = (un + 1) / 2, bn = (vn + 1) / 2;
+    if (an + bn <= SMALL) {
+        // One schoolbook block: an, bn < KARATSUBA_MIN.
+        digit apad[SMALL + 6], bd[SMALL], pd[SMALL + 2];
+        uint64_t cols[SMALL + 8];
+        apad[0] = apad[1] = apad[2] = 0;
+        toDigits(apad + 3, u, un);
+        apad[an + 3] = apad[an + 4] = apad[an + 5] = 0;
+        toDigits(bd, v, vn);
+        if (an >= bn)
+            columnSums(cols, apad + 3, an, bd, bn);
+        else {
+            // The padded operand must be the one read at shifted indices;
+            // column sums do not depend on which operand that is.
+            digit bpad[SMALL + 6];
+            bpad[0] = bpad[1] = bpad[2] = 0;
+            std::memcpy(bpad + 3, bd, sizeof(digit) * static_cast<size_t>(bn));
+            bpad[bn + 3] = bpad[bn + 4] = bpad[bn + 5] = 0;
+            columnSums(cols, bpad + 3, bn, apad + 3, an);
+        }
+        const uint64_t top = resolveCarries(pd, cols, an + bn);
+        (void)top;
+        assert(top == 0);
+        pd[an + bn] = 0;
+        toLimbs(w, pd, wn);
+        return;
+    }
     digit* ad = static_cast<digit*>(kscratch(SLOT_DIGITS, sizeof(digit) *
                                              (static_cast<size_t>(an + bn) * 2 + 8)));
     digit* bd = ad + an;
