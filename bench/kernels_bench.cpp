@@ -241,6 +241,25 @@ void refAdd(benchmark::State& st, int n) {
     for (auto _ : st) benchmark::DoNotOptimize(ref::add(u, v, &c));
 }
 
+// Operands equal but for the lowest limb: the comparison reads them all.
+void refCmp(benchmark::State& st, int n) {
+    std::mt19937_64 rng(12);
+    const int m = significant(n);
+    const auto u = randomLimbs(rng, m);
+    auto v = u;
+    v[0] = (v[0] + 1) % 10000;
+    for (auto _ : st) benchmark::DoNotOptimize(ref::cmp(u, v));
+}
+
+void kernelCmp(benchmark::State& st, int n) {
+    std::mt19937_64 rng(12);
+    const int m = significant(n);
+    const auto u = randomLimbs(rng, m);
+    auto v = u;
+    v[0] = (v[0] + 1) % 10000;
+    for (auto _ : st) benchmark::DoNotOptimize(kv::cmp_n(u.data(), v.data(), m));
+}
+
 void kernelAdd(benchmark::State& st, int n) {
     std::mt19937_64 rng(11);
     const int m = significant(n) + 1;
@@ -382,6 +401,8 @@ int main(int argc, char** argv) {
     addRef("add", refAdd, 2000);
     add("sub", "kelvane", kvSub);
     add("cmp", "kelvane", kvCmp);
+    add("cmp", "kernel", kernelCmp);
+    addRef("cmp", refCmp, 2000);
     add("mul", "kelvane", kvMul);
     add("mul", "kernel", kernelMul);
     add("mul", "cols1e4", columnsMul);

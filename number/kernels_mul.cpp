@@ -28,6 +28,7 @@ const int MAX_ROWS = 1800;  // 1800 x (10^8 - 1)^2 < 2^64
 // Below this many base-10^8 digits in the shorter operand the schoolbook
 // product is faster (measured with bench/kernels_bench).
 const int KARATSUBA_MIN = 128;
+static_assert(KARATSUBA_MIN <= MAX_ROWS, "schoolbook blocks (fewer rows than KARATSUBA_MIN) must not overflow");
 
 // Kernel scratch slots used here.
 enum { SLOT_DIGITS = 0, SLOT_COLS = 1, SLOT_WORK = 2 };
