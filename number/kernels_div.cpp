@@ -156,7 +156,11 @@ SubMul pickSubMul() {
     return subMulGeneric;
 }
 
-const SubMul subMul = pickSubMul();
+// Chosen on first use, like the product's column loop.
+void subMul(int64_t* r, const int32_t* v, int n, int32_t qd) {
+    static const SubMul f = pickSubMul();
+    f(r, v, n, qd);
+}
 
 // Carries of r[lo..hi) passed up into r[hi]; r[lo..hi) end in 0..B-1.
 void settle(int64_t* r, int lo, int hi) {

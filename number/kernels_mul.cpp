@@ -75,7 +75,12 @@ ColumnSums pickColumnSums() {
     return columnSumsGeneric;
 }
 
-const ColumnSums columnSums = pickColumnSums();
+// Chosen on first use (not by a static initialiser, which could run after
+// another source's initialiser that already multiplies).
+void columnSums(uint64_t* cols, const digit* a, int an, const digit* b, int bn) {
+    static const ColumnSums f = pickColumnSums();
+    f(cols, a, an, b, bn);
+}
 
 // w[0..n) := the column sums c[0..n) with their carries resolved, as base-10^8
 // digits; returns the carry out of the top (0 when the sums are a product
