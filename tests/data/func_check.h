@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -57,16 +58,12 @@ inline ::testing::AssertionResult agreesTo(const KVnum& got, const char* want, i
            << "...\n  diff " << d.String(0, false);
 }
 
-// A number of n limbs holds at least 4h + 1 significant digits (h = n/2 - 2):
-// `got` must be right in all of them but the last `lost`.
-inline ::testing::AssertionResult agrees(const KVnum& got, const char* want, int lost) {
-    const int h = got.Nlimbs() / 2 - 2;
-    return agreesTo(got, want, 4 * h + 1 - lost);
-}
-
-// `got` checked against the reference row at its precision (40 or 130 limbs).
+// `got` (40 or 130 limbs) against the reference row: a number of n limbs
+// holds at least 4h + 1 significant digits (h = n/2 - 2), and all of them but
+// the row's `lost` must be right.
 inline ::testing::AssertionResult agreesWith(const KVnum& got, const FuncOracle& r) {
-    return agrees(got, r.value, got.Nlimbs() == 130 ? r.lost130 : r.lost40);
+    const int h = got.Nlimbs() / 2 - 2;
+    return agreesTo(got, r.value, 4 * h + 1 - (got.Nlimbs() == 130 ? r.lost130 : r.lost40));
 }
 
 // True when a and b hold the same value in the same stored form.
@@ -76,11 +73,23 @@ inline bool same(const KVnum& a, const KVnum& b) {
 }
 
 inline KVnum num(int n, const char* text) { return kvtest::num(n, text); }
+inline KVnum num(int n, int v) { return kvtest::num(n, std::to_string(v).c_str()); }
 
-inline KVnum num(int n, int v) {
-    KVnum x(n);
-    x = v;
-    return x;
+// Calls `method` of the oracle table on f with the row's arguments at f's
+// precision.
+inline KVnum call(Func& f, const FuncOracle& r) {
+    const int n = f.Nlimbs();
+    KVnum a = num(n, r.a), b = num(n, *r.b ? r.b : "0");
+    const std::string m = r.method;
+    if (m == "Ln") return *f.Ln(&a);
+    if (m == "Aln") return *f.Aln(&a);
+    if (m == "Log") return *f.Log(&a);
+    if (m == "Alog") return *f.Alog(&a);
+    if (m == "Fpower") return *f.Fpower(&a, &b);
+    if (m == "Afpower") return *f.Afpower(&a, &b);
+    if (m == "Iroot") return *f.Iroot(&a, std::atoi(r.b));
+    ADD_FAILURE() << "unknown method " << m;
+    return a;
 }
 
 // The plain logarithm series, written out simply: y = (x-1)/(x+1),
