@@ -193,6 +193,13 @@ KVnum* Func::Iroot(KVnum* x, int n) {
             D = C;
             D ^= M;
             D *= N;
+            if (D.IsZero()) {
+                // C^(n-1) left the exponent range ("Exponent out of range."
+                // was reported): no correction can be formed, and dividing
+                // would end the process. The root is given as 0.
+                R = zero;
+                break;
+            }
             R = C;
             B0 = B;
             B /= D;

@@ -195,6 +195,19 @@ TEST(Iroot, FarFromTheRootTheStepIsNotLost) {
     }
 }
 
+TEST(Iroot, PowersLeavingTheExponentRangeEndWithAReportNotAnExit) {
+    // The estimate x / 30 raised to the 29th power leaves the 32-bit
+    // exponent range: the power is reported and the root comes out 0
+    // instead of a division by zero ending the process.
+    kvtest::ErrorLog log;
+    Func g(9);
+    KVnum y = num(9, "1e100000000");
+    KVnum* r = g.Iroot(&y, 30);
+    EXPECT_TRUE(r->IsZero());
+    ASSERT_FALSE(log.messages().empty());
+    EXPECT_EQ(log.messages().back(), "Exponent out of range.");
+}
+
 TEST(Powers, ResAsTheArgumentsThatMayBeRes) {
     // The base of Fpower, the first argument of Afpower and the argument of
     // Iroot are read before res is written.
