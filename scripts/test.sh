@@ -18,3 +18,11 @@ cmake --build build-san -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 \
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-san --output-on-failure -j "$jobs"
+
+echo "== thread test (ThreadSanitizer)"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_TSAN=ON >/dev/null
+cmake --build build-tsan -j "$jobs" --target thread_test
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir build-tsan -R '^Threads\.' --output-on-failure
+
+echo "== fuzz targets (libFuzzer, bounded time each; set FUZZ_SECONDS to change)"
+FUZZ_SECONDS=${FUZZ_SECONDS:-60} bash fuzz/run.sh

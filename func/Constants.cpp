@@ -1,0 +1,116 @@
+// Func: the constants pi, e and the golden ratio, and the factorial.
+//
+// The constants are computed afresh on every call; nothing is cached.
+//  * Pi: Machin's formula 16 arctan(1/5) - 4 arctan(1/239) through Arctan on
+//    this Func. It does not read PI_DIGITS, so its last digits may differ
+//    from the text's.
+//  * e: the sum of 1/k!, each term formed as 1 / k! with k! carried as a
+//    running product, until a term no longer changes the sum.
+//  * PHI: (1 + sqrt 5) / 2 with the root by Iroot. (Quotients of consecutive
+//    Fibonacci numbers would keep digits only down to the last digit of
+//    their integer numerator, which settles at about half the working
+//    precision.)
+//  * Factorial: the integer part m of x multiplied down to 1, each product
+//    cut to the working precision, so a factorial longer than that comes out
+//    as its leading digits times a power of ten. An integer part of 0
+//    (0 <= x < 1) gives 1. A negative x is refused with
+//    "x must not be negative", and an x of 1000000 or more with
+//    "x must be less than 1000000"; both give 0. The bound keeps the count
+//    down to 1 finite and short: every precision holds the units digit of
+//    integers below it (counting down by 1 from an integer whose units digit
+//    is not held would never reach 1), and m - 1 passes stay practical.
+#include "Func.h"
+
+namespace {
+
+const int kFactorialLimit = 1000000;
+
+}  // namespace
+
+// 16 arctan(1/5) - 4 arctan(1/239). During the call res shows the two arc
+// tangents before it shows pi.
+KVnum* Func::Pi() {
+    KVnum a(nlimbs), b(nlimbs), t(nlimbs);
+    a = 1;
+    t = 5;
+    a /= t;
+    b = 1;
+    t = 239;
+    b /= t;
+    a = *Arctan(&a);
+    b = *Arctan(&b);
+    res = 16;
+    res *= a;
+    t = 4;
+    t *= b;
+    res -= t;
+    return &res;
+}
+
+// 1/0! + 1/1! + 1/2! + ... The sum starts at 2, so the first pass always runs.
+KVnum* Func::e() {
+    KVnum one(nlimbs), step(nlimbs), f(nlimbs), n(nlimbs), s(nlimbs), s0(nlimbs), t(nlimbs);
+    one = 1;
+    step = 1;
+    f = 1;
+    n = 1;
+    s = 2;
+    s0 = 0;
+    do {
+        s0 = s;
+        n += step;
+        f *= n;
+        t = one;
+        t /= f;
+        s += t;
+    } while ((s == s0) != 0);
+    res = s;
+    return &res;
+}
+
+// (1 + sqrt 5) / 2.
+KVnum* Func::PHI() {
+    KVnum five(nlimbs), r(nlimbs), t(nlimbs);
+    five = 5;
+    r = *Iroot(&five, 2);
+    t = 1;
+    r += t;
+    t = 2;
+    r /= t;
+    res = r;
+    return &res;
+}
+
+// m * (m - 1) * ... * 1 for the integer part m of x. x is read into a copy
+// before res is written, so it may be res.
+KVnum* Func::Factorial(KVnum* x) {
+    KVnum one(nlimbs), p(nlimbs), n(nlimbs);
+    one = 1;
+    p = *x;
+    n = 0;
+    if ((p == n) < 0) {
+        reportError("x must not be negative");
+        res = 0;
+        return &res;
+    }
+    p.Intp();
+    if ((p == n) == 0) {  // 0 <= x < 1
+        res = 1;
+        return &res;
+    }
+    n = kFactorialLimit;
+    if ((p == n) >= 0) {
+        reportError("x must be less than 1000000");
+        res = 0;
+        return &res;
+    }
+    n = p;
+    if ((n == one) != 0) {
+        do {
+            n -= one;
+            p *= n;
+        } while ((n == one) != 0);
+    }
+    res = p;
+    return &res;
+}

@@ -1,0 +1,306 @@
+// Func: arc tangent, arc sine and arc cosine, in radians.
+//
+// All three start alike: q = x * x (one multiplication of a copy of x by x)
+// is compared with 1, and the outcome picks the branch. Half of pi always
+// comes from PI_DIGITS, assigned as text and halved.
+//
+// Arctan. x*x below 1: x - x^3/3 + x^5/5 - ..., the power carried by two
+// multiplications per pass, the first term subtracted. x above 1:
+// pi/2 - 1/x + 1/(3x^3) - 1/(5x^5) + ..., each term formed as 1 / (d * x^d).
+// x below -1: the negation of the arc tangent of -x (that series starts from
+// +pi/2 and would land pi too high). x*x equal to 1 is refused with
+// "x^2 must be less or greater than 1" and gives 0. The passes grow without
+// bound as x*x approaches 1: each shrinks the term only by a factor x*x.
+//
+// Arcsin. x = 1 gives pi/2 and x = -1 gives -pi/2; x*x above 1 is refused
+// with "x^2 must be less than or equal to 1" and gives 0. Below 1 the result
+// comes from the series arcsin y = sum c_k y^(2k+1) / (2k+1), c_0 = 1,
+// c_k = c_(k-1) * (2k - 1) / (2k), where the coefficient is carried as that
+// running ratio: the textbook form with the odd and even products in full
+// makes numerators and denominators that grow like factorials, and since each
+// quotient is cut at the last place of its dividend the terms then fade to 0
+// long before the series has converged. The ratio keeps every term to the
+// full working precision. The series is summed only for |y| <= sqrt(1/2),
+// where each pass gains at least a factor 2 (about 3.3 passes per digit, so
+// the time is bounded for every x). For x*x above 1/2 the identity
+// arcsin x = sign(x) * (pi/2 - arcsin(sqrt(1 - x*x))) applies, with
+// 1 - x*x formed as (1 - |x|) * (1 + |x|), 1 - |x| exactly, so that no
+// digits cancel near |x| = 1, and the square root taken by Iroot.
+//
+// Arccos. x = 1 gives 0, x = -1 gives pi (PI_DIGITS as text); x*x above 1 is
+// refused like Arcsin's. Otherwise pi/2 - arctan(x / sqrt(1 - x*x)), with
+// the root formed as for Arcsin, by Iroot from an exact 1 - x*x. (As
+// e^(0.5 ln(1 - x*x)) through Fpower the root is unusable near |x| = 1: the
+// exponential series on a large negative argument cancels away its digits,
+// down to a negative "root" at small precisions.) A quotient w with w*w equal
+// to 1 (which Arctan would refuse) stands for +-pi/4 taken from PI_DIGITS.
+// For x between -1 and -sqrt(1/2) the quotient is below -1 and the sign rule
+// of Arctan makes the identity hold there too. Near x = +-sqrt(1/2) the
+// quotient nears +-1 and Arctan's passes grow without bound.
+//
+// Each method reads its argument completely (into a copy) before it first
+// writes res, so the argument may be res itself.
+#include <string>
+
+#include "Func.h"
+
+namespace {
+
+bool isNegative(const KVnum& v, int n) {
+    KVnum zero(n);
+    zero = 0;
+    return (v == zero) < 0;
+}
+
+// v = -v, exactly.
+void negate(KVnum& v, int n) {
+    KVnum z(n);
+    z = 0;
+    z -= v;
+    v = z;
+}
+
+// pi/2 - 1/c + 1/(3c^3) - 1/(5c^5) + ... into s, for c above 1.
+void arctanAbove1(KVnum& s, const KVnum& x, int n) {
+    KVnum two(n), c(n), t(n), p(n), d(n), s0(n), u(n);
+    s = PI_DIGITS;
+    two = 2;
+    s /= two;
+    c = x;
+    t = 1;
+    p = c;
+    t /= p;
+    s -= t;
+    d = 1;
+    s0 = 0;
+    if ((s == s0) != 0) {
+        bool odd = true;
+        do {
+            s0 = s;
+            d += two;
+            p *= c;
+            p *= c;
+            t = d;
+            t *= p;
+            u = 1;
+            u /= t;
+            if (odd)
+                s += u;
+            else
+                s -= u;
+            odd = !odd;
+        } while ((s == s0) != 0);
+    }
+}
+
+// d = 1 - v for 0 <= v < 1, exactly whenever the difference fits the
+// precision. The number 1 carries its last digit at 10^-4h (h = nlimbs/2 - 2),
+// and a subtraction aligns both operands to the larger of their exponents, so
+// 1 - v directly would cut up to four digits of v below that place; near
+// v = 1 that costs half the digits of the arc sine. So v is split into lo, its
+// digits below 10^-4h (picked out by scaling with 10^4h, which only moves the
+// exponent, and Intp), and hi = v - lo, whose cut in 1 - hi drops only zeros;
+// then 1 - hi - lo.
+void oneMinus(KVnum& d, const KVnum& v, int n) {
+    const int h = n / 2 - 2;
+    const std::string places = std::to_string(4 * h);
+    KVnum scale(n), lo(n), ip(n), hi(n);
+    scale = ("1e" + places).c_str();
+    lo = v;
+    lo *= scale;
+    ip = lo;
+    ip.Intp();
+    lo -= ip;
+    scale = ("1e-" + places).c_str();
+    lo *= scale;
+    hi = v;
+    hi -= lo;
+    d = 1;
+    d -= hi;
+    d -= lo;
+}
+
+// r = sqrt(1 - a*a) for 0 <= a < 1: 1 - a*a formed as (1 - a) * (1 + a)
+// with 1 - a exact, so that nothing cancels near a = 1, and the root taken by
+// Iroot on f (which leaves it in f's result number).
+void rootOneMinusSquare(Func& f, KVnum& r, const KVnum& a, int n) {
+    KVnum u(n), v(n);
+    oneMinus(u, a, n);
+    v = 1;
+    v += a;
+    u *= v;
+    r = *f.Iroot(&u, 2);
+}
+
+// arcsin y = y + (1/2) y^3/3 + (1*3)/(2*4) y^5/5 + ... into s, for y*y <= 1/2.
+// The coefficient c runs as c *= (2k - 1), c /= 2k, so every factor stays
+// small and every term keeps the working precision.
+void arcsinSeries(KVnum& s, const KVnum& y, int n) {
+    KVnum p(n), c(n), odd(n), even(n), d(n), t(n), two(n), s0(n);
+    p = y;
+    s = y;
+    c = 1;
+    odd = -1;
+    even = 0;
+    d = 1;
+    two = 2;
+    s0 = 0;
+    if ((s == s0) == 0) return;  // y is zero
+    do {
+        s0 = s;
+        p *= y;
+        p *= y;      // y^(2k+1)
+        odd += two;  // 2k - 1
+        even += two; // 2k
+        c *= odd;
+        c /= even;   // (1*3*...*(2k-1)) / (2*4*...*2k)
+        d += two;    // 2k + 1
+        t = p;
+        t *= c;
+        t /= d;
+        s += t;
+    } while ((s == s0) != 0);
+}
+
+}  // namespace
+
+KVnum* Func::Arctan(KVnum* x) {
+    KVnum q(nlimbs), one(nlimbs), s(nlimbs);
+    q = *x;
+    q *= *x;
+    one = 1;
+    const int m = q == one;
+    if (m == 0) {
+        reportError("x^2 must be less or greater than 1");
+        res = 0;
+        return &res;
+    }
+    if (m > 0) {
+        if (!isNegative(*x, nlimbs)) {
+            arctanAbove1(s, *x, nlimbs);
+        } else {
+            KVnum a(nlimbs);
+            a = 0;
+            a -= *x;
+            arctanAbove1(s, a, nlimbs);
+            negate(s, nlimbs);
+        }
+        res = s;
+        return &res;
+    }
+
+    KVnum c(nlimbs), p(nlimbs), d(nlimbs), two(nlimbs), s0(nlimbs), t(nlimbs);
+    c = *x;
+    p = c;
+    s = c;
+    d = 1;
+    two = 2;
+    s0 = 0;
+    if ((s == s0) != 0) {
+        bool odd = true;
+        do {
+            s0 = s;
+            p *= c;
+            p *= c;
+            d += two;
+            t = p;
+            t /= d;
+            if (odd)
+                s -= t;
+            else
+                s += t;
+            odd = !odd;
+        } while ((s == s0) != 0);
+    }
+    res = s;
+    return &res;
+}
+
+KVnum* Func::Arcsin(KVnum* x) {
+    KVnum h(nlimbs), q(nlimbs), one(nlimbs), two(nlimbs), s(nlimbs);
+    h = *x;
+    q = h;
+    q *= h;
+    one = 1;
+    two = 2;
+    const int m = q == one;
+    if (m > 0) {
+        reportError("x^2 must be less than or equal to 1");
+        res = 0;
+        return &res;
+    }
+    const bool neg = isNegative(h, nlimbs);
+    if (m == 0) {
+        // x is 1 or -1: +-pi/2.
+        res = PI_DIGITS;
+        res /= two;
+        if (neg) negate(res, nlimbs);
+        return &res;
+    }
+
+    KVnum half(nlimbs);
+    half = 0.5;
+    if ((q == half) <= 0) {
+        arcsinSeries(s, h, nlimbs);
+    } else {
+        KVnum a(nlimbs), y(nlimbs), t(nlimbs);
+        a = h;
+        if (neg) negate(a, nlimbs);
+        rootOneMinusSquare(*this, y, a, nlimbs);
+        arcsinSeries(t, y, nlimbs);
+        s = PI_DIGITS;
+        s /= two;
+        s -= t;
+        if (neg) negate(s, nlimbs);
+    }
+    res = s;
+    return &res;
+}
+
+KVnum* Func::Arccos(KVnum* x) {
+    KVnum h(nlimbs), q(nlimbs), one(nlimbs);
+    h = *x;
+    q = h;
+    q *= h;
+    one = 1;
+    const int m = q == one;
+    if (m == 0) {
+        if (isNegative(h, nlimbs))
+            res = PI_DIGITS;
+        else
+            res = 0;
+        return &res;
+    }
+    if (m > 0) {
+        reportError("x^2 must be less than or equal to 1");
+        res = 0;
+        return &res;
+    }
+
+    KVnum r(nlimbs), w(nlimbs), a(nlimbs), two(nlimbs), v(nlimbs);
+    a = h;
+    if (isNegative(h, nlimbs)) negate(a, nlimbs);
+    rootOneMinusSquare(*this, r, a, nlimbs);
+    w = h;
+    w /= r;
+    // The quotient is refused by Arctan exactly when w*w compares equal to 1;
+    // its arc tangent is then +-pi/4.
+    q = w;
+    q *= w;
+    one = 1;
+    if ((q == one) == 0) {
+        KVnum four(nlimbs);
+        a = PI_DIGITS;
+        four = 4;
+        a /= four;
+        if (isNegative(w, nlimbs)) negate(a, nlimbs);
+    } else {
+        a = *Arctan(&w);
+    }
+    two = 2;
+    v = PI_DIGITS;
+    v /= two;
+    v -= a;
+    res = v;
+    return &res;
+}
