@@ -1,0 +1,222 @@
+// KVnum::BtoB: numeric text from one radix (2..36) to another.
+//
+// The conversion goes through a KVnum value at this number's precision. Input
+// digits are evaluated with the number arithmetic (each integer digit times a
+// running power of the radix, each fractional digit divided by it); output
+// digits come from repeated division (integer part, least significant first)
+// and repeated multiplication (fractional part). Radix 10 on either side uses
+// the decimal text routines instead. Every operation truncates, so the order
+// of the steps below decides the last digits and must stay as it is.
+//
+// Output in a radix other than 10: integer digits, a point that is always
+// written, then the fractional digits. They stop after 4 x (nlimbs/2 - 2)
+// digits or at the first digit that leaves the fraction unchanged, so a
+// fraction that ends gets one trailing 0 digit ("1010.10" for 10.5 in radix 2)
+// and an integer ends in a bare point ("FF." for 255).
+//
+// Signs: a leading "-" (or "+") on the text, in any radix, and a negative
+// receiver are converted as their magnitude; a non-zero result gets "-" in
+// front.
+//
+// Refusals, each reported through reportError and answered with an empty
+// text, before any arithmetic and before the caller's text is touched:
+//   * a radix outside 2..36: "Radix must be between 2 and 36.";
+//   * text for a radix other than 10 with a character that is not a digit of
+//     the alphabet (either case), the one point or a leading sign:
+//     "Invalid digit.";
+//   * output in a radix other than 10 of a value whose units digit is not
+//     stored (its exponent is above 0, as for 1e300 at a small precision):
+//     "Value too large to convert.". Repeated division truncated at a weight
+//     above 1 cannot yield the integer digits, only characters outside the
+//     alphabet.
+// Text for radix 10 is read with the rules of the decimal text assignment
+// (exponent, skipped characters), so it is never refused.
+//
+// A null text pointer is treated as empty text: the receiver is converted.
+// An empty receiver (made by KVnum()) reads as zero; the temporaries then take
+// the precision that KVnum(0) would get.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "KVnum.h"
+
+namespace {
+
+const char* const kRadixMessage = "Radix must be between 2 and 36.";
+const char* const kDigitMessage = "Invalid digit.";
+const char* const kRangeMessage = "Value too large to convert.";
+
+bool radixOk(int r) { return r >= 2 && r <= 36; }
+
+bool isAlnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Digit text for a radix other than 10: an optional leading sign, then
+// alphabet characters and at most one point.
+bool digitTextOk(const char* s) {
+    if (*s == '-' || *s == '+') ++s;
+    bool point = false;
+    for (; *s; ++s) {
+        if (*s == '.') {
+            if (point) return false;
+            point = true;
+        } else if (!isAlnum(*s)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Digit value of an upper-case alphabet character. Not compared with the
+// radix: a 9 in radix 8 counts as 9.
+int digitValue(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
+
+char digitChar(int v) { return static_cast<char>(v < 10 ? '0' + v : 'A' + v - 10); }
+
+// The integer at the start of a decimal text (the digits before its point).
+// Used on numbers known to lie in 0..35, so it cannot overflow.
+int leadingInt(const char* s) {
+    int v = 0;
+    for (; *s >= '0' && *s <= '9'; ++s) v = v * 10 + (*s - '0');
+    return v;
+}
+
+}  // namespace
+
+char* KVnum::BtoB(int ibase, int obase, char* text) { return BtoB_main(ibase, obase, text); }
+
+char* KVnum::BtoB(int ibase, int obase, const char* text) {
+    // The worker may upper-case its text in place: give it a copy, so that
+    // the caller's constant text stays as it is.
+    if (!text) return BtoB_main(ibase, obase, nullptr);
+    std::vector<char> copy(text, text + std::strlen(text) + 1);
+    return BtoB_main(ibase, obase, copy.data());
+}
+
+char* KVnum::BtoB_main(int ibase, int obase, char* text) {
+    if (!radixOk(ibase) || !radixOk(obase)) {
+        // Radix 1 would never reduce the value, 0 would divide by zero and
+        // radices above 36 would run past "Z".
+        reportError(kRadixMessage);
+        outbuf.clear();
+        return &outbuf[0];
+    }
+    const bool haveText = text && *text;
+
+    // Temporaries at this number's precision (the precision policy's when
+    // this number is empty; it then reads as zero).
+    KVnum V(nlimbs), F(nlimbs), T(nlimbs), B(nlimbs);
+    bool negative = false;
+
+    if (ibase == 10) {
+        if (haveText)
+            V = static_cast<const char*>(text);
+        else
+            V = *this;
+        negative = V.minus;
+        V.minus = false;
+    } else {
+        std::string work;
+        if (haveText) {
+            if (!digitTextOk(text)) {
+                reportError(kDigitMessage);
+                outbuf.clear();
+                return &outbuf[0];
+            }
+            for (char* c = text; *c; ++c)
+                if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
+            work = text;
+        } else {
+            // The receiver's decimal digits, read as digits of radix ibase.
+            work = String(0, false);
+        }
+        if (!work.empty() && (work[0] == '-' || work[0] == '+')) {
+            negative = work[0] == '-';
+            work.erase(0, 1);
+        }
+        if (work.find('.') == std::string::npos) work += ".0";
+        const size_t p = work.find('.');
+
+        // Integer part: V = sum of digit x ibase^k, each term formed on its own.
+        V = 0;
+        if (p > 0) {  // a text that starts with the point has integer part 0
+            T = digitValue(work[p - 1]);
+            V += T;
+        }
+        B = ibase;
+        F = 1;
+        for (int64_t i = static_cast<int64_t>(p) - 2; i >= 0; --i) {
+            T = digitValue(work[static_cast<size_t>(i)]);
+            F *= B;
+            T *= F;
+            V += T;
+        }
+
+        // Fractional part: trailing zeros add nothing and are skipped.
+        size_t last = work.size() - 1;
+        while (last > p && work[last] == '0') --last;
+        F = 1;
+        for (size_t i = p + 1; i <= last; ++i) {
+            T = digitValue(work[i]);
+            F *= B;
+            T /= F;
+            V += T;
+        }
+    }
+    // A zero result never shows a sign.
+    negative = negative && !V.IsZero();
+
+    if (obase == 10) {
+        V.minus = negative;
+        outbuf = V.String(0, false);
+        return &outbuf[0];
+    }
+
+    if (V.expo > 0) {
+        reportError(kRangeMessage);
+        outbuf.clear();
+        return &outbuf[0];
+    }
+
+    KVnum R(nlimbs), W(nlimbs), X(nlimbs);
+    W = V;
+    B = obase;
+    std::string out;
+
+    // Integer digits, least significant first; at least one ("0" below 1).
+    do {
+        R = V;
+        V /= B;
+        V.Intp();
+        T = V;
+        T *= B;
+        R -= T;
+        out += digitChar(leadingInt(R.String(0, false)));
+    } while (!V.IsZero());
+    if (negative) out += '-';
+    std::string result(out.rbegin(), out.rend());
+    result += '.';
+
+    // Fractional digits: W becomes the fraction; each pass moves one digit
+    // of radix obase in front of the point and takes it off.
+    T = W;
+    T.Intp();
+    W -= T;
+    X = 0;
+    const int limit = 4 * (V.nlimbs / 2 - 2);
+    if (!W.IsZero()) {
+        for (int written = 0;;) {
+            X = W;
+            W *= B;
+            T = W;
+            T.Intp();
+            W -= T;
+            result += digitChar(leadingInt(T.String(0, false)));
+            if (++written >= limit || V.Cmpf(&W, &X) == 0) break;
+        }
+    }
+    outbuf.swap(result);
+    return &outbuf[0];
+}
