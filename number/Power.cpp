@@ -64,7 +64,9 @@ void KVnum::operator^=(const KVnum& x) {
         reportError("Power forced to positive.");
         N.minus = false;
     }
-    N.Intp();
+    // A number with no fractional digits (expo >= 0) is its own integer part;
+    // printing it could take as many characters as the exponent is large.
+    if (N.expo < 0) N.Intp();
     if (top < 0) return;  // 0 to any power stays 0, 0^0 included
     if (N.top < 0) {
         *this = 1;

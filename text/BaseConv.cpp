@@ -10,9 +10,11 @@
 //
 // Output in a radix other than 10: integer digits, a point that is always
 // written, then the fractional digits. They stop after 4 x (nlimbs/2 - 2)
-// digits or at the first digit that leaves the fraction unchanged, so a
-// fraction that ends gets one trailing 0 digit ("1010.10" for 10.5 in radix 2)
-// and an integer ends in a bare point ("FF." for 255).
+// digits or at the first digit that leaves the fraction unchanged at zero, so
+// a fraction that ends gets one trailing 0 digit ("1010.10" for 10.5 in radix
+// 2) and an integer ends in a bare point ("FF." for 255). A fraction that a
+// digit leaves unchanged but not zero repeats that digit up to the limit
+// (0.5 in radix 3 is "0.11111111" at 9 limbs).
 //
 // Signs: a leading "-" (or "+") on the text, in any radix, and a negative
 // receiver are converted as their magnitude; a non-zero result gets "-" in
@@ -214,7 +216,11 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
             T.Intp();
             W -= T;
             result += digitChar(leadingInt(T.String(0, false)));
-            if (++written >= limit || V.Cmpf(&W, &X) == 0) break;
+            // Only a fraction that stays zero has ended. A non-zero fraction
+            // that a digit leaves unchanged (0.5 in radix 3: W stays 0.5) is a
+            // digit repeating for ever, not an end: "0.1" there would read
+            // back as 1/3.
+            if (++written >= limit || (W.IsZero() && V.Cmpf(&W, &X) == 0)) break;
         }
     }
     outbuf.swap(result);

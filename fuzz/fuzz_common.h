@@ -1,0 +1,67 @@
+// Helpers shared by the fuzz targets: read the input as a small script of
+// choices and texts, and check the invariants every stored number obeys.
+#ifndef KELVANE_FUZZ_COMMON_H
+#define KELVANE_FUZZ_COMMON_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "KVnum.h"
+
+namespace fuzz {
+
+class Input {
+public:
+    Input(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
+    uint8_t byte() { return p_ < end_ ? *p_++ : 0; }
+    // A text up to the next 0 byte (or the end), at most `max` bytes.
+    std::string text(size_t max = 300) {
+        std::string s;
+        while (p_ < end_ && *p_ != 0 && s.size() < max) s += static_cast<char>(*p_++);
+        if (p_ < end_) ++p_;
+        return s;
+    }
+    bool done() const { return p_ >= end_; }
+
+private:
+    const uint8_t* p_;
+    const uint8_t* end_;
+};
+
+inline void check(bool ok, const char* what) {
+    if (!ok) {
+        __builtin_printf("invariant broken: %s\n", what);
+        std::abort();
+    }
+}
+
+inline void checkNormal(const KVnum& x) {
+    const int n = x.Nlimbs(), h = n / 2 - 2;
+    for (int i = 0; i < n; ++i) check(x.Limb(i) >= 0 && x.Limb(i) <= 9999, "limb in 0..9999");
+    if (x.Top() < 0) {
+        check(x.Expo() == 0 && !x.Minus(), "canonical zero");
+        for (int i = 0; i < n; ++i) check(x.Limb(i) == 0, "zero limbs");
+        return;
+    }
+    check(x.Top() == h && x.Limb(h) != 0, "head limb at h");
+    for (int i = h + 1; i < n; ++i) check(x.Limb(i) == 0, "headroom limbs zero");
+}
+
+// Printing a number with a huge exponent writes that many zeros; the fuzz
+// targets keep to exponents whose text stays small.
+inline bool printable(const KVnum& x) { return x.Expo() > -20000 && x.Expo() < 20000; }
+
+// Reports are expected (bad exponents, forced powers); keep them quiet.
+inline void quiet() {
+    static bool done = false;
+    if (!done) {
+        KVsetErrorHandler([](const char*, const char*) {});
+        done = true;
+    }
+}
+
+}  // namespace fuzz
+
+#endif
