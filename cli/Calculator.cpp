@@ -148,9 +148,7 @@ Calculator::Outcome Calculator::guarded(const Node& e) {
         } else if (b->IsZero()) {
             target = -DP;
         } else {
-            KVnum p(P);
-            p = absOf(*b);
-            target = p.Expo();
+            target = mag10(*b) - (DP - 1);  // DP significant digits
         }
         if (snap <= target - 2) {
             o.best = std::move(b);
@@ -193,14 +191,19 @@ std::string Calculator::formatGuarded(const Outcome& o) {
     if (opt_.obase != 10 && !opt_.raw) return formatRadix(b, o.snapExp, o.lastExp, opt_.digits);
     KVnum v = truncAt(snapped(b, o.snapExp), o.lastExp);
     if (opt_.raw) {
-        // The value at the chosen precision, or at more when fixed digits
-        // ask for more than it holds.
+        // The value assigned, as its shortest text, to a number of the
+        // chosen precision (or of more when fixed digits ask for more than
+        // it holds): the library's own text for it.
         std::string d;
         int64_t l;
         digitsOf(v, d, l);
+        while (d.size() > 1 && d.back() == '0') {
+            d.pop_back();
+            ++l;
+        }
         const int need = opt_.digits >= 0 ? static_cast<int>(d.size()) + 8 : 0;
         KVnum p(std::max(opt_.precision, need > digitsOf(opt_.precision) ? limbsFor(need) + 4 : 0));
-        p = b.Minus() ? negOf(v) : v;
+        p = fromDigits(p.Nlimbs(), b.Minus() && !v.IsZero(), d, l);
         return formatRaw(p);
     }
     std::string d;

@@ -187,11 +187,13 @@ long long Engine::smallInteger(const KVnum& x, const char* what, long long lo, l
 
 KVnum Engine::cached(Cached& c, int W, const std::function<KVnum(int)>& compute) {
     if (!c.value || c.limbs < W) {
-        // Four limbs more than asked: the series leave a few wrong units in
-        // their last places, and these fall below the digits handed out.
-        c.value = std::make_unique<KVnum>(compute(W + 4));
+        // Computed four limbs beyond what is handed out, where the series
+        // leave their few wrong units, and a further 16 limbs ahead: the
+        // calculator's second evaluation of a line asks for 8 limbs more
+        // than its first, and finds the constant ready.
+        c.value = std::make_unique<KVnum>(compute(W + 20));
         check();
-        c.limbs = W;
+        c.limbs = W + 16;
     }
     return convert(*c.value, W);
 }
@@ -222,13 +224,9 @@ KVnum Engine::phi(int W) {
 // B = ln 1.25 = ln 5 - 2 ln 2, so ln 2 = A + 3B and ln 10 = 3A + 10B.
 void Engine::lnConstants(int W) {
     if (ln2_.value && ln2_.limbs >= W && ln10_.value && ln10_.limbs >= W) return;
-    const int w = W + 4;
-    Func f(w);
-    KVnum arg = make(w, "1.024");
-    KVnum A = convert(*f.Ln(&arg), w);
-    arg = "1.25";
-    KVnum B = convert(*f.Ln(&arg), w);
-    check();
+    const int w = W + 20;  // as in cached()
+    KVnum A = lnNearOne(make(w, "1.024"), w);
+    KVnum B = lnNearOne(make(w, "1.25"), w);
     KVnum l2(B);
     l2 *= make(w, 3);
     l2 += A;
@@ -238,9 +236,9 @@ void Engine::lnConstants(int W) {
     t *= make(w, 10);
     l10 += t;
     ln2_.value = std::make_unique<KVnum>(l2);
-    ln2_.limbs = W;
+    ln2_.limbs = W + 16;
     ln10_.value = std::make_unique<KVnum>(l10);
-    ln10_.limbs = W;
+    ln10_.limbs = W + 16;
 }
 
 KVnum Engine::ln2(int W) {
@@ -253,16 +251,19 @@ KVnum Engine::ln10(int W) {
     return convert(*ln10_.value, W);
 }
 
-// exp(x) = exp(x / 2^k)^(2^k), with x / 2^k below 2^-10, where the series
+// exp(x) = exp(x / 2^k)^(2^k), with x / 2^k below 2^-j, where the series
 // converges in few terms and keeps its digits. The k squarings multiply the
-// relative error by 2^k, so the work runs at 0.3k digits more.
+// relative error by 2^k, so the work runs at 0.3k digits more. j grows with
+// the precision: a squaring costs one product, a term of the series about
+// three, and a smaller argument needs fewer terms.
 KVnum Engine::exp(const KVnum& x, int W) {
     if (x.IsZero()) return make(W, 1);
     const int64_t m = mag10(x);
     // Beyond |x| of about 4.9e9 the result's exponent leaves the int range.
     if (m >= 10 || (m == 9 && std::fabs(approx(x)) > 4.95e9)) throw CalcError{1, "Exponent out of range."};
+    const int j = std::max(10, static_cast<int>(std::sqrt(static_cast<double>(digitsOf(W)))));
     int k = 0;
-    if (m >= -3) k = static_cast<int>(std::ceil((m + 1) * 3.3219280948873623)) + 10;
+    if (m >= -3) k = static_cast<int>(std::ceil((m + 1) * 3.3219280948873623)) + j;
     const int Wx = W + limbsFor(static_cast<int>(0.30103 * k) + 4);
     KVnum r = convert(x, Wx);
     if (k > 0) {
@@ -290,14 +291,7 @@ KVnum Engine::ln(const KVnum& x, int W) {
         check();
         throw CalcError{1, "x must be greater than 0"};
     }
-    if (cmp(x, "0.75") >= 0 && cmp(x, "1.5") < 0) {
-        const int Wx = W + 2;
-        Func f(Wx);
-        KVnum a = convert(x, Wx);
-        KVnum r = convert(*f.Ln(&a), Wx);
-        check();
-        return convert(r, W);
-    }
+    if (cmp(x, "0.75") >= 0 && cmp(x, "1.5") < 0) return lnNearOne(x, W);
     const int64_t a = mag10(x);  // x / 10^a in [1, 10)
     const int Wx = W + limbsFor(decimalDigits(a) + 4);
     KVnum y = convert(x, Wx);
@@ -310,9 +304,7 @@ KVnum Engine::ln(const KVnum& x, int W) {
         KVnum h = make(Wx, b == 1 ? "0.5" : b == 2 ? "0.25" : "0.125");
         y *= h;
     }
-    Func f(Wx);
-    KVnum L = convert(*f.Ln(&y), Wx);
-    check();
+    KVnum L = lnNearOne(y, Wx);
     if (b > 0) {
         KVnum t = ln2(Wx);
         t *= make(Wx, b);
@@ -322,6 +314,32 @@ KVnum Engine::ln(const KVnum& x, int W) {
         KVnum t = ln10(Wx);
         t *= make(Wx, static_cast<long long>(a));
         L += t;
+    }
+    return convert(L, W);
+}
+
+// ln y for y in [0.75, 1.5): the series in u = (y - 1) / (y + 1) gains
+// -2 log10 |u| digits a pass. At high precision square roots pay for
+// themselves: ln y = 2^j ln(y^(1 / 2^j)), each root halving u, until |y - 1|
+// is below 10^-sqrt(D / 50) for D digits (a root costs about as much as 14
+// passes). The doubling back costs 0.3j digits, carried as guard.
+KVnum Engine::lnNearOne(const KVnum& y, int W) {
+    KVnum d(y);
+    d -= make(W, 1);
+    if (d.IsZero()) return KVnum(W);
+    const double want = std::sqrt(digitsOf(W) / 50.0);
+    const double have = -approxLog10(d);
+    const int j = want > have ? std::min(64, static_cast<int>(std::ceil((want - have) / 0.30103))) : 0;
+    const int Wx = W + 2 + limbsFor(static_cast<int>(0.30103 * j) + 1);
+    KVnum z = convert(y, Wx);
+    for (int i = 0; i < j; ++i) z = root(z, 2, Wx);
+    Func f(Wx);
+    KVnum L = convert(*f.Ln(&z), Wx);
+    check();
+    if (j > 0) {
+        KVnum m = make(Wx, 2);
+        m ^= make(Wx, j);
+        L *= m;
     }
     return convert(L, W);
 }
@@ -563,12 +581,15 @@ KVnum Engine::tan(const KVnum& x, int W) {
 }
 
 // atan t for 0 < t < 1: halve the angle, t -> t / (1 + sqrt(1 + t^2)), until
-// t <= 0.1, where the series gains two digits a pass; then double back.
+// t is below 0.1, where the series gains two digits a pass, or at high
+// precision below 10^-sqrt(D / 50) as for ln; then double back.
 KVnum Engine::atanUnit(const KVnum& t, int W) {
     KVnum u(t);
     const KVnum one = make(W, 1);
+    const double want = std::max(1.0, std::sqrt(digitsOf(W) / 50.0));
+    const KVnum limit = make(W, "1e-" + std::to_string(static_cast<int>(std::ceil(want))));
     int k = 0;
-    while (cmp(u, "0.1") > 0) {
+    while ((u == limit) > 0 && k < 64) {
         KVnum s(u);
         s *= u;
         s += one;

@@ -87,6 +87,7 @@ private:
     /// x reduced by the nearest multiple of pi/2: r and the quadrant (0..3).
     void reduceHalfPi(const KVnum& x, int W, KVnum& r, int& quadrant);
     KVnum atanUnit(const KVnum& t, int W);
+    KVnum lnNearOne(const KVnum& y, int W);
     KVnum sqrtOneMinusSquare(const KVnum& x, int W);
     KVnum integerPower(const KVnum& x, long long n, int W);
     void lnConstants(int W);
