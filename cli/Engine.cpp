@@ -47,7 +47,7 @@ int mod4(const KVnum& q) {
     return q.Minus() ? (4 - v) % 4 : v;
 }
 
-const long long kMaxFactorial = 1000000;
+const long long kMaxFactorial = 999999;  // the library refuses 10^6 and more
 const long long kMaxDirectPower = 4096;
 
 }  // namespace
@@ -480,7 +480,7 @@ KVnum Engine::power(const KVnum& x, const KVnum& y, int W) {
         }
         KVnum ax = absOf(x);
         if (cmp(ax, "1") == 0) return make(W, (x.Minus() && odd) ? -1LL : 1LL);
-        KVnum r = power(ax, y, W);
+        KVnum r = realPower(ax, y, W);
         return (x.Minus() && odd) ? negOf(r) : r;
     }
     if (x.IsZero()) {
@@ -488,6 +488,11 @@ KVnum Engine::power(const KVnum& x, const KVnum& y, int W) {
         return KVnum(W);
     }
     if (x.Minus()) throw CalcError{1, "A negative base needs an integer exponent"};
+    return realPower(x, y, W);
+}
+
+// exp(y ln x) for x > 0.
+KVnum Engine::realPower(const KVnum& x, const KVnum& y, int W) {
     const int64_t my = mag10(y);
     const double lx = std::fabs(approxLog10(x)) * 2.302585092994046;
     const int extra = static_cast<int>(std::max<int64_t>(0, my + 1)) +
@@ -702,7 +707,7 @@ KVnum Engine::factorial(const KVnum& x, int W) {
     long long v = 0;
     if (!nearInteger(x, n) || n.Minus() || !toInt64(n, v))
         throw CalcError{1, "Factorial needs a non-negative integer"};
-    if (v > kMaxFactorial) throw CalcError{1, "Factorial argument too large (at most 1000000)"};
+    if (v > kMaxFactorial) throw CalcError{1, "Factorial argument too large (at most 999999)"};
     if (v <= 1) return make(W, 1);
     const int Wx = W + limbsFor(decimalDigits(v) + 2);
     KVnum N = make(Wx, v);
@@ -744,7 +749,7 @@ KVnum Engine::evalLiteral(const Node& n, int W) {
             if (isInteger(b)) {
                 long long v = 0;
                 if (!toInt64(b, v) || v > kMaxFactorial || v < -kMaxFactorial)
-                    throw CalcError{1, "Integer exponent too large for the library's power (at most 1000000)"};
+                    throw CalcError{1, "Integer exponent too large for the library's power (at most 999999)"};
                 if (a.IsZero() && v < 0) throw CalcError{1, "Division by zero"};
                 KVnum p(a);
                 p ^= absOf(b);
@@ -767,7 +772,7 @@ KVnum Engine::evalLiteral(const Node& n, int W) {
             if (cmp(a, "1") < 0) return make(W, 1);
             long long v = 0;
             if (!toInt64(a, v) || v > kMaxFactorial)
-                throw CalcError{1, "Factorial argument too large (at most 1000000)"};
+                throw CalcError{1, "Factorial argument too large (at most 999999)"};
             Func f(W);
             KVnum r = convert(*f.Factorial(&a), W);
             check();

@@ -90,6 +90,7 @@ private:
     KVnum lnNearOne(const KVnum& y, int W);
     KVnum sqrtOneMinusSquare(const KVnum& x, int W);
     KVnum integerPower(const KVnum& x, long long n, int W);
+    KVnum realPower(const KVnum& x, const KVnum& y, int W);
     void lnConstants(int W);
     KVnum cached(Cached& c, int W, const std::function<KVnum(int)>& compute);
 };
