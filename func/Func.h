@@ -17,20 +17,49 @@
 
 class KELVANE_API Func {
 public:
+    /// Precision as for KVnum(n): n >= 9 is taken, else PRECISION (atoi
+    /// rules) when it reads as 9 or more, else 130. `res` starts at zero.
     explicit Func(int n);
+    /// Independent copy: precision, result value and result text.
     Func(const Func& other);
     ~Func();
+    /// Copies the other's result value; this Func keeps its own precision,
+    /// so between Funcs of different precisions the value is converted (cut
+    /// without rounding, or widened). The text buffer of `res` is kept.
     Func& operator=(const Func& other);
 
     int Nlimbs() const { return nlimbs; }
 
+    // Arguments of another precision than the Func's are converted to it
+    // (cut without rounding) as KVnum's own operations convert operands.
+
+    /// ln x; x <= 0: "x must be greater than 0" and 0. x may be res.
+    /// The plain series 2(y + y^3/3 + ...), y = (x-1)/(x+1), is summed for
+    /// 0.01 <= x <= 100 (at most ~58 passes per working digit). Outside,
+    /// x = m 10^k 2^j with 0.75 <= m <= 1.5 and ln x = k ln 10 + j ln 2 +
+    /// ln m at 4 guard limbs, then cut: right to all but the last digits.
     KVnum* Ln(KVnum* x);
+    /// e^x by 1 + x + x^2/2! + ...; exact 1 for x = 0. x may be res. For
+    /// |x| > 1 the series is cut where k! outgrows the working digits, so
+    /// fewer digits are right as |x| grows.
     KVnum* Aln(KVnum* x);
+    /// Ln(x) / ln 10 from LN10_DIGITS. x may be res.
     KVnum* Log(KVnum* x);
+    /// x / ln 10 from LN10_DIGITS. x may be res.
     KVnum* LntoLog(KVnum* x);
+    /// 10^x = Fpower(10, x), ln 10 from the series. x must not be res.
     KVnum* Alog(KVnum* x);
+    /// x^y = e^(y ln x); x <= 0: Ln's report and 1. x may be res, y not.
     KVnum* Fpower(KVnum* x, KVnum* y);
+    /// ln y / ln x; x = 1 or a refused x ends the process with "Division by
+    /// zero". x may be res, y not.
     KVnum* Afpower(KVnum* x, KVnum* y);
+    /// n-th root by Newton's iteration from x / n. n <= 1: "Root must be
+    /// greater than one." and 0; x < 0 with n even: "x must not be negative
+    /// for an even root." and 0. Stops when an estimate equals the previous
+    /// one, or when it equals an earlier one: then the estimates from that
+    /// one to the previous repeat for ever, and the one of smallest magnitude
+    /// among them is the result. x may be res.
     KVnum* Iroot(KVnum* x, int n);
     KVnum* DtoR(KVnum* x);
     KVnum* RtoD(KVnum* x);

@@ -24,8 +24,8 @@
 // where each pass gains at least a factor 2 (about 3.3 passes per digit, so
 // the time is bounded for every x). For x*x above 1/2 the identity
 // arcsin x = sign(x) * (pi/2 - arcsin(sqrt(1 - x*x))) applies, with
-// 1 - x*x formed as (1 - |x|) * (1 + |x|) so that no digits cancel near
-// |x| = 1, and the square root taken by Iroot.
+// 1 - x*x formed as (1 - |x|) * (1 + |x|), 1 - |x| exactly, so that no
+// digits cancel near |x| = 1, and the square root taken by Iroot.
 //
 // Arccos. x = 1 gives 0, x = -1 gives pi (PI_DIGITS as text); x*x above 1 is
 // refused like Arcsin's. Otherwise pi/2 - arctan(x / sqrt(1 - x*x)), the
@@ -36,6 +36,8 @@
 //
 // Each method reads its argument completely (into a copy) before it first
 // writes res, so the argument may be res itself.
+#include <string>
+
 #include "Func.h"
 
 namespace {
@@ -85,6 +87,33 @@ void arctanAbove1(KVnum& s, const KVnum& x, int n) {
             odd = !odd;
         } while ((s == s0) != 0);
     }
+}
+
+// d = 1 - v for 0 <= v < 1, exactly whenever the difference fits the
+// precision. The number 1 carries its last digit at 10^-4h (h = nlimbs/2 - 2),
+// and a subtraction aligns both operands to the larger of their exponents, so
+// 1 - v directly would cut up to four digits of v below that place; near
+// v = 1 that costs half the digits of the arc sine. So v is split into lo, its
+// digits below 10^-4h (picked out by scaling with 10^4h, which only moves the
+// exponent, and Intp), and hi = v - lo, whose cut in 1 - hi drops only zeros;
+// then 1 - hi - lo.
+void oneMinus(KVnum& d, const KVnum& v, int n) {
+    const int h = n / 2 - 2;
+    const std::string places = std::to_string(4 * h);
+    KVnum scale(n), lo(n), ip(n), hi(n);
+    scale = ("1e" + places).c_str();
+    lo = v;
+    lo *= scale;
+    ip = lo;
+    ip.Intp();
+    lo -= ip;
+    scale = ("1e-" + places).c_str();
+    lo *= scale;
+    hi = v;
+    hi -= lo;
+    d = 1;
+    d -= hi;
+    d -= lo;
 }
 
 // arcsin y = y + (1/2) y^3/3 + (1*3)/(2*4) y^5/5 + ... into s, for y*y <= 1/2.
@@ -201,11 +230,10 @@ KVnum* Func::Arcsin(KVnum* x) {
         KVnum a(nlimbs), u(nlimbs), v(nlimbs), y(nlimbs), t(nlimbs);
         a = h;
         if (neg) negate(a, nlimbs);
-        u = one;
-        u -= a;
+        oneMinus(u, a, nlimbs);
         v = one;
         v += a;
-        u *= v;  // 1 - x*x, without cancellation
+        u *= v;  // 1 - x*x as (1 - |x|) * (1 + |x|), without cancellation
         y = *Iroot(&u, 2);
         arcsinSeries(t, y, nlimbs);
         s = PI_DIGITS;

@@ -40,14 +40,15 @@ void trigPass(KVnum& S, KVnum& P, KVnum& p, KVnum& f, KVnum& k, KVnum& t,
 
 }  // namespace
 
-// x degrees in radians: (pi * 2 * x) / 360. Writes pi into res before reading
-// x, so x must not be res.
+// x degrees in radians: (pi * 2 * x) / 360. x is copied first, so it may be
+// res.
 KVnum* Func::DtoR(KVnum* x) {
-    KVnum two(nlimbs), full(nlimbs);
+    KVnum X(nlimbs), two(nlimbs), full(nlimbs);
+    X = *x;
     res = PI_DIGITS;
     two = 2;
     res *= two;
-    res *= *x;
+    res *= X;
     full = 360;
     res /= full;
     return &res;
@@ -106,15 +107,16 @@ KVnum* Func::Cos(KVnum* x) {
     return &res;
 }
 
-// tan x = sin x / cos x. Reads x again after Cos has written res, so x must
-// not be res. The cosine is at most 1 in magnitude; the division gives the
-// true quotient for such divisors, so the tangent near odd multiples of pi/2
-// comes out large, not capped. A cosine of exactly 0 ends the process through
-// "Division by zero".
+// tan x = sin x / cos x. x is copied first, since Cos overwrites res before
+// Sin reads x, so x may be res. The cosine is at most 1 in magnitude; the
+// division gives the true quotient for such divisors, so the tangent near odd
+// multiples of pi/2 comes out large, not capped. A cosine of exactly 0 ends
+// the process through "Division by zero".
 KVnum* Func::Tan(KVnum* x) {
-    KVnum C(nlimbs);
-    C = *Cos(x);
-    Sin(x);
+    KVnum X(nlimbs), C(nlimbs);
+    X = *x;
+    C = *Cos(&X);
+    Sin(&X);
     res /= C;
     return &res;
 }

@@ -1,0 +1,256 @@
+// Arc tangent, arc sine and arc cosine. Reference values come from
+// tests/data/gen_trig_oracle.py (Python's decimal module).
+#include <cstdio>
+#include <string>
+
+#include "data/trig_check.h"
+
+namespace {
+
+// PI_DIGITS cut to n limbs, divided by d (an int), negated when `neg`.
+KVnum piOver(int n, int d, bool neg = false) {
+    KVnum v(n), t(n);
+    v = PI_DIGITS;
+    t = d;
+    v /= t;
+    if (neg) {
+        t = 0;
+        t -= v;
+        v = t;
+    }
+    return v;
+}
+
+// ---- Exact results and substitute results -------------------------------
+
+TEST(InvTrigExact, ZeroOneAndMinusOne) {
+    for (int n : {9, 130}) {
+        kvtest::ErrorLog reports;
+        Func f(n);
+        KVnum x(n);
+        x = 0;
+        EXPECT_TRUE(f.Arctan(&x)->IsZero());
+        EXPECT_TRUE(f.Arcsin(&x)->IsZero());
+        EXPECT_EQ(*f.Arccos(&x) == piOver(n, 2), 0) << "arccos 0 = pi/2 - arctan 0";
+        x = 1;
+        EXPECT_TRUE(f.Arccos(&x)->IsZero());
+        EXPECT_EQ(*f.Arcsin(&x) == piOver(n, 2), 0);
+        x = -1;
+        EXPECT_EQ(*f.Arcsin(&x) == piOver(n, 2, true), 0) << "arcsin -1 = -(arcsin 1)";
+        EXPECT_EQ(*f.Arccos(&x) == piOver(n, 1), 0) << "arccos -1 = pi";
+        EXPECT_TRUE(reports.messages().empty());
+    }
+}
+
+struct Refusal {
+    const char* method;
+    const char* arg;
+    const char* message;
+};
+
+const Refusal kRefusals[] = {
+    {"Arctan", "1", "x^2 must be less or greater than 1"},
+    {"Arctan", "-1", "x^2 must be less or greater than 1"},
+    {"Arcsin", "2", "x^2 must be less than or equal to 1"},
+    {"Arcsin", "-1.5", "x^2 must be less than or equal to 1"},
+    {"Arccos", "2", "x^2 must be less than or equal to 1"},
+    {"Arccos", "-1.0001", "x^2 must be less than or equal to 1"},
+};
+
+TEST(InvTrigRefusal, MessageAndZero) {
+    const int n = 20;
+    Func f(n);
+    KVnum x(n);
+    for (const Refusal& r : kRefusals) {
+        x = "0.3";
+        f.Arctan(&x);  // a non-zero result beforehand
+        kvtest::ErrorLog reports;
+        x = r.arg;
+        KVnum* got = callMethod(f, r.method, &x);
+        EXPECT_TRUE(got->IsZero()) << r.method << "(" << r.arg << ")";
+        ASSERT_EQ(reports.messages().size(), 1u) << r.method << "(" << r.arg << ")";
+        EXPECT_EQ(reports.messages()[0], r.message);
+    }
+}
+
+// ---- The values quoted to 50 places, at the default precision ------------
+
+TEST(InvTrigQuoted, FiftyPlacesAtDefaultPrecision) {
+    struct Quoted {
+        const char* method;
+        const char* arg;
+        const char* text;
+    };
+    const Quoted quoted[] = {
+        {"Arctan", "0.2", "0.19739555984988075837004976519479029344758510378785"},
+        {"Arctan", "2", "1.10714871779409050301706546017853704007004764540143"},
+        {"Arcsin", "0.5", "0.52359877559829887307710723054658381403286156656251"},
+        {"Arccos", "0.5", "1.04719755119659774615421446109316762806572313312503"},
+    };
+    Func f(130);
+    KVnum x(130);
+    for (const Quoted& q : quoted) {
+        x = q.arg;
+        KVnum* got = callMethod(f, q.method, &x);
+        EXPECT_EQ(text(*got, 50), q.text) << q.method << "(" << q.arg << ")";
+        EXPECT_TRUE(agrees(*got, oracle(q.method, q.arg))) << q.method << "(" << q.arg << ")";
+    }
+}
+
+// ---- Against the reference values at small precisions ------------------
+
+TEST(InvTrigOracle, TableAtSmallPrecisions) {
+    const char* const rows[][2] = {
+        {"Arctan", "0.2"},  {"Arctan", "-0.2"},   {"Arctan", "0.9"},  {"Arctan", "2"},
+        {"Arctan", "-2"},   {"Arctan", "-1.5"},   {"Arcsin", "0.5"},  {"Arcsin", "-0.5"},
+        {"Arcsin", "0.7"},  {"Arcsin", "0.71"},   {"Arcsin", "-0.7"}, {"Arcsin", "0.99"},
+        {"Arcsin", "0.999999"}, {"Arcsin", "-0.999999"}, {"Arcsin", "0.001"},
+        {"Arccos", "0.5"},  {"Arccos", "-0.5"},   {"Arccos", "0.9"},  {"Arccos", "-0.9"},
+        {"Arccos", "-0.75"},
+    };
+    for (int n : {9, 20}) {
+        kvtest::ErrorLog reports;
+        Func f(n);
+        KVnum x(n);
+        for (const auto& row : rows) {
+            x = row[1];
+            EXPECT_TRUE(agrees(*callMethod(f, row[0], &x), oracle(row[0], row[1])))
+                << row[0] << "(" << row[1] << ")";
+        }
+        EXPECT_TRUE(reports.messages().empty());
+    }
+}
+
+// ---- Negative arguments beyond -1 --------------------------------------
+
+TEST(InvTrigNegative, ArctanBelowMinusOneIsTheNegation) {
+    const int n = 20;
+    Func f(n);
+    KVnum x(n), a(n);
+    for (const char* arg : {"1.5", "3", "1e5"}) {
+        x = arg;
+        a = *f.Arctan(&x);
+        x = ("-" + std::string(arg)).c_str();
+        KVnum* b = f.Arctan(&x);
+        KVnum zero(n);
+        EXPECT_LT(*b == zero, 0) << arg;
+        a += *b;
+        EXPECT_TRUE(a.IsZero()) << "arctan(-" << arg << ") = -arctan(" << arg << ")";
+    }
+}
+
+TEST(InvTrigNegative, ArccosBetweenMinusOneAndMinusRootHalf) {
+    // The quotient handed to Arctan is below -1 here (-0.75 is in the table
+    // at small precisions).
+    Func f(130);
+    KVnum x(130);
+    x = "-0.9";
+    EXPECT_TRUE(agrees(*f.Arccos(&x), oracle("Arccos", "-0.9")));
+}
+
+// ---- Arcsin near 1 and at the change of method --------------------------
+
+TEST(InvTrigArcsin, NearOneAtDefaultPrecision) {
+    Func f(130);
+    KVnum x(130);
+    for (const char* arg : {"0.99", "0.999999", "-0.999999", "-0.7"}) {
+        x = arg;
+        EXPECT_TRUE(agrees(*f.Arcsin(&x), oracle("Arcsin", arg))) << arg;
+    }
+}
+
+TEST(InvTrigArcsin, AllNinesAtEachPrecision) {
+    // 1 - 10^-k with k the most digits the precision holds (4h + 4): 1 - x
+    // then has its last digit below the last place of the number 1.
+    for (int n : {9, 20, 130}) {
+        const int digits = 4 * (n / 2 - 2) + 4;
+        const std::string nines(digits, '9');
+        Func f(n);
+        KVnum x(n), scale(n);
+        x = nines.c_str();  // an integer: the text is read in full
+        scale = ("1e-" + std::to_string(digits)).c_str();
+        x *= scale;
+        ASSERT_EQ(text(x), "0." + nines) << n;
+        EXPECT_TRUE(agrees(*f.Arcsin(&x), oracle("Arcsin", ("0." + nines).c_str()))) << n;
+        KVnum neg(n);
+        neg = 0;
+        neg -= x;
+        KVnum* r = f.Arcsin(&neg);
+        EXPECT_TRUE(agrees(*r, ("-" + std::string(oracle("Arcsin", ("0." + nines).c_str()))).c_str()))
+            << n;
+    }
+}
+
+TEST(InvTrigArcsin, EitherSideOfRootHalf) {
+    const char* below = "0.7071067811865475244008443621048490392848";
+    const char* above = "0.7071067811865475244008443621048490392849";
+    const int n = 31;  // holds the 40 places of the arguments
+    Func f(n);
+    KVnum x(n), half(n), q(n);
+    half = 0.5;
+    for (const char* arg : {below, above}) {
+        x = arg;
+        q = x;
+        q *= x;
+        EXPECT_NE(q == half, 0);
+        EXPECT_TRUE(agrees(*f.Arcsin(&x), oracle("Arcsin", arg))) << arg;
+    }
+}
+
+// ---- Arccos when the quotient is exactly +-1 -----------------------------
+
+TEST(InvTrigArccos, QuotientOfOneIsQuarterPiWithoutReport) {
+    // Look for arguments near sqrt(1/2) whose quotient w = x / sqrt(1 - x*x),
+    // formed as Arccos forms it, has w*w equal to 1 at 9 limbs. There Arctan
+    // would refuse; Arccos takes pi/4 from PI_DIGITS instead.
+    const int n = 9;
+    Func f(n);
+    KVnum x(n), q(n), one(n), half(n), r(n), w(n);
+    int found = 0;
+    for (int last = 0; last < 1000 && found < 3; ++last) {
+        char arg[32];
+        std::snprintf(arg, sizeof arg, "0.707106%03d", last);
+        x = arg;
+        q = x;
+        q *= x;
+        one = 1;
+        one -= q;
+        half = 0.5;
+        r = *f.Fpower(&one, &half);
+        w = x;
+        w /= r;
+        q = w;
+        q *= w;
+        one = 1;
+        if ((q == one) != 0) continue;
+        ++found;
+        kvtest::ErrorLog reports;
+        KVnum want(piOver(n, 2));
+        want -= piOver(n, 4);
+        EXPECT_EQ(*f.Arccos(&x) == want, 0) << arg;
+        want = piOver(n, 2);
+        want += piOver(n, 4);
+        x = ("-" + std::string(arg)).c_str();
+        EXPECT_EQ(*f.Arccos(&x) == want, 0) << "-" << arg;
+        EXPECT_TRUE(reports.messages().empty()) << arg;
+    }
+    EXPECT_GT(found, 0) << "no argument with a quotient of 1 at 9 limbs";
+}
+
+// ---- The argument may be the result number --------------------------------
+
+TEST(InvTrigResult, ResAsArgument) {
+    const int n = 20;
+    Func f(n);
+    KVnum x(n), want(n);
+    x = "0.3";
+    for (const char* method : {"Arctan", "Arcsin", "Arccos"}) {
+        KVnum copy(*f.Sin(&x));
+        want = *callMethod(f, method, &copy);
+        KVnum* r = f.Sin(&x);
+        EXPECT_EQ(callMethod(f, method, r), r);
+        EXPECT_EQ(*r == want, 0) << method;
+    }
+}
+
+}  // namespace
