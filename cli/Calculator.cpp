@@ -20,6 +20,17 @@ KVnum snapped(const KVnum& b, int64_t snapExp) {
     return s;
 }
 
+// True when |b| - 10^snap / 2 and |b| + 10^snap / 2 cut at 10^last differ.
+bool nearCut(const KVnum& b, int64_t snap, int64_t last) {
+    KVnum h = fromDigits(b.Nlimbs(), false, "5", snap - 1);
+    KVnum lo = absOf(b);
+    if ((lo == h) <= 0) return true;
+    KVnum hi(lo);
+    lo -= h;
+    hi += h;
+    return (truncAt(lo, last) == truncAt(hi, last)) != 0;
+}
+
 // Digits of |x| cut or padded so that the last one has the weight 10^last.
 void alignedDigits(const KVnum& x, int64_t last, std::string& d) {
     int64_t l;
@@ -126,6 +137,7 @@ Calculator::Outcome Calculator::guarded(const Node& e) {
     auto a = std::make_unique<KVnum>(engine_.eval(e, W));
     W += 8;
     auto b = std::make_unique<KVnum>(engine_.eval(e, W));
+    int ambiguityRounds = 0;
     for (int round = 0;; ++round) {
         Outcome o;
         if (a->IsZero() && b->IsZero()) {
@@ -151,6 +163,18 @@ Calculator::Outcome Calculator::guarded(const Node& e) {
             target = mag10(*b) - (DP - 1);  // DP significant digits
         }
         if (snap <= target - 2) {
+            // b within 10^snap / 2 of a cut between two printed values may
+            // lie on either side of it: an exact result (a root that comes
+            // out whole) or a long run of nines or zeros in the true digits.
+            // Up to twice, 32 digits more tell the two apart; what is still
+            // on the cut after that is taken to be exact.
+            if (!diff.IsZero() && ambiguityRounds < 2 && nearCut(*b, snap, target)) {
+                ++ambiguityRounds;
+                a = std::move(b);
+                W += 16;
+                b = std::make_unique<KVnum>(engine_.eval(e, W));
+                continue;
+            }
             o.best = std::move(b);
             o.snapExp = snap;
             o.lastExp = target;
@@ -159,10 +183,9 @@ Calculator::Outcome Calculator::guarded(const Node& e) {
         int cap = precisionCap(P);
         if (fixed && !b->IsZero())
             cap = std::max<int64_t>(cap, W + limbsFor(static_cast<int>(std::max<int64_t>(0, mag10(*b) + 1) - target + 24)));
-        const bool vanishing = !fixed && (b->IsZero() || mag10(*b) < -DP);
         const int64_t missing = snap - (target - 2);
         const int next = W + std::max(8, limbsFor(static_cast<int>(std::min<int64_t>(missing, 1 << 24)) + 4));
-        if (vanishing || round >= 4 || next > cap) {
+        if (round >= 4 || next > cap) {
             if (fixed) throw CalcError{1, "Result cannot be determined at this precision"};
             o.lastExp = std::max(target, snap + 2);
             o.snapExp = snap;
@@ -235,8 +258,8 @@ std::string Calculator::formatRadix(const KVnum& b, int64_t snapExp, int64_t las
     KVnum h = make(Wb, 1);
     KVnum rk = make(Wb, R);
     rk ^= make(Wb, static_cast<long long>(k + 2));
-    h /= rk;
-    h /= make(Wb, 2);
+    divideFull(h, rk);
+    h *= make(Wb, "0.5");
     t += h;
     const long before = reportCount();
     std::string text = t.BtoB(10, R, "");

@@ -64,6 +64,13 @@ void Engine::check() {
 void Engine::divide(KVnum& a, const KVnum& b) {
     check();
     if (b.IsZero()) throw CalcError{1, "Division by zero"};
+    divideFull(a, b);
+    check();
+}
+
+void Engine::divideLiteral(KVnum& a, const KVnum& b) {
+    check();
+    if (b.IsZero()) throw CalcError{1, "Division by zero"};
     a /= b;
     check();
 }
@@ -453,7 +460,7 @@ KVnum Engine::integerPower(const KVnum& x, long long n, int W) {
     check();
     if (n < 0) {
         KVnum one = make(Wx, 1);
-        divide(one, X);
+        divide(one, X);  // scaled: 1 / x^n keeps every digit however large x^n is
         X = one;
     }
     return convert(X, W);
@@ -739,7 +746,7 @@ KVnum Engine::evalLiteral(const Node& n, int W) {
             if (n.kind == Node::Add) a += b;
             else if (n.kind == Node::Sub) a -= b;
             else if (n.kind == Node::Mul) a *= b;
-            else divide(a, b);
+            else divideLiteral(a, b);
             check();
             return a;
         }
@@ -756,7 +763,7 @@ KVnum Engine::evalLiteral(const Node& n, int W) {
                 check();
                 if (v < 0) {
                     KVnum one = make(W, 1);
-                    divide(one, p);
+                    divideLiteral(one, p);
                     return one;
                 }
                 return p;

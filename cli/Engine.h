@@ -80,6 +80,8 @@ private:
     void check();
     /// a / b with the zero test that the library would end the process on.
     void divide(KVnum& a, const KVnum& b);
+    /// a / b as the library divides, with the same zero test.
+    void divideLiteral(KVnum& a, const KVnum& b);
     /// Nearest integer to x when x lies within the noise below the printed
     /// digits of one; false otherwise.
     bool nearInteger(const KVnum& x, KVnum& n) const;

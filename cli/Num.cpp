@@ -167,6 +167,18 @@ double approx(const KVnum& x) {
     return x.Minus() ? -v : v;
 }
 
+void divideFull(KVnum& a, const KVnum& b) {
+    const int64_t s = mag10(b) + 1;
+    if (s == 0) {
+        a /= b;
+        return;
+    }
+    KVnum d(b);
+    d *= pow10(b.Nlimbs(), -s);
+    a /= d;
+    a *= pow10(a.Nlimbs(), -s);
+}
+
 KVnum truncAt(const KVnum& x, int64_t e) {
     if (x.IsZero() || x.Expo() >= e) return absOf(x);
     std::string d;

@@ -68,6 +68,12 @@ bool toInt64(const KVnum& x, long long& v);
 double approx(const KVnum& x);
 double approxLog10(const KVnum& x);
 
+/// a / b for a non-zero b, to the full precision of a. The library's
+/// quotient stops at the weight of the dividend's last limb, so a divisor
+/// with k integer digits costs the quotient k digits; dividing by b / 10^s
+/// with b / 10^s in [0.1, 1) and then by 10^s (both exact shifts) keeps them.
+void divideFull(KVnum& a, const KVnum& b);
+
 /// Keeps only the digits of |x| at or above 10^e (truncation toward zero).
 KVnum truncAt(const KVnum& x, int64_t e);
 
