@@ -79,6 +79,17 @@ long parseCount(const std::string& opt, const std::string& value, long lo, long 
     return v;
 }
 
+// A single-dash argument is an option only in the forms -p, -d, -o (alone
+// or with digits attached: -p40), -g and -h; anything else, such as "-2*3",
+// "-pi" or "-exp(1)", is an expression.
+bool looksLikeExpression(const std::string& arg) {
+    if (arg.size() < 2 || arg[0] != '-' || arg[1] == '-') return false;
+    const char c = arg[1];
+    if (arg.size() == 2) return !(c == 'p' || c == 'd' || c == 'o' || c == 'g' || c == 'h');
+    if (c != 'p' && c != 'd' && c != 'o') return true;
+    return arg.find_first_not_of("0123456789", 2) != std::string::npos;
+}
+
 int worse(int a, int b) { return a > b ? a : b; }
 
 bool isQuit(const std::string& line) {
@@ -171,8 +182,7 @@ int main(int argc, char** argv) {
             optionsDone = true;
             continue;
         }
-        // An argument like "-2*3" or "-(1)" is an expression, not an option.
-        if (arg[1] == '.' || arg[1] == '(' || (arg[1] >= '0' && arg[1] <= '9')) {
+        if (looksLikeExpression(arg)) {
             exprs.push_back(arg);
             continue;
         }

@@ -263,10 +263,10 @@ class Errors(unittest.TestCase):
         self.assertTrue(out.startswith("kvcalc "))
 
     def test_negative_expression_arguments(self):
-        # An argument that starts with "-" and a digit, point or "(" is an
-        # expression; after "--" every argument is.
-        rc, out, _ = run(["-d", "2", "-2*3", "-.5", "-(1)", "--", "-pi", "-e"])
-        self.assertEqual((rc, out), (0, "-6.00\n-0.50\n-1.00\n-3.14\n-2.71\n"))
+        # A dash argument is an option only as -p, -d, -o (with digits or
+        # alone), -g or -h; after "--" every argument is an expression.
+        rc, out, _ = run(["-d2", "-2*3", "-.5", "-(1)", "-pi", "-exp(1)", "-deg(pi)", "--", "-e", "-d"])
+        self.assertEqual((rc, out), (2, "-6.00\n-0.50\n-1.00\n-3.14\n-2.71\n-180.00\n-2.71\n"))
 
 
 class StandardInput(unittest.TestCase):
