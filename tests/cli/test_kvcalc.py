@@ -248,7 +248,7 @@ class Errors(unittest.TestCase):
 
     def test_usage_errors(self):
         for args in (["-p"], ["-p", "x", "1"], ["-o", "37", "1"], ["-o", "1", "1"], ["--bogus", "1"],
-                     ["-d", "-1", "1"], ["-g=1", "1"], ["-p", "0x10", "1"]):
+                     ["-d", "-1", "1"], ["--group=1", "1"], ["--digits", "x", "1"], ["-p", "0x10", "1"]):
             with self.subTest(args=args):
                 rc, out, err = run(args)
                 self.assertEqual((rc, out), (2, ""))
