@@ -6,7 +6,10 @@
 // for, the line is evaluated again with more limbs. The value printed is the
 // better result plus half a unit well below the last printed digit (so that
 // 1.99999...97 computed for an exact 2 prints as 2), truncated after the last
-// digit that the comparison vouches for.
+// digit that the comparison vouches for. A result that lies that close to a
+// cut between two printed values is first computed again with 32 more
+// digits, up to twice, so that only a result that stays on the cut is taken
+// as exact.
 #ifndef KVCALC_CALCULATOR_H
 #define KVCALC_CALCULATOR_H
 

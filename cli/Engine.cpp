@@ -511,9 +511,10 @@ KVnum Engine::realPower(const KVnum& x, const KVnum& y, int W) {
 }
 
 // x reduced to r = x - q pi/2 with q the nearest integer to x / (pi/2), so
-// that |r| <= pi/4. pi is taken with the digits of x's integer part more; a
-// small r (x close to a multiple of pi/2) lost leading digits to the
-// subtraction, and the reduction is done again with that many more.
+// that |r| <= pi/4; r gets the precision of its receiver, W limbs. pi is
+// taken with the digits of x's integer part more; a small r (x close to a
+// multiple of pi/2) lost leading digits to the subtraction, and the reduction
+// is done again with that many more, so that r keeps W limbs of its own.
 void Engine::reduceHalfPi(const KVnum& x, int W, KVnum& r, int& quadrant) {
     if (cmp(absOf(x), "0.78") < 0) {
         r = x;
@@ -549,11 +550,8 @@ KVnum Engine::sin(const KVnum& x, int W) {
     KVnum r(Wx);
     int q = 0;
     reduceHalfPi(x, Wx, r, q);
-    // r carries the reduction's own precision; the series run at that.
-    const int Wr = std::max(Wx, r.Nlimbs());
-    KVnum R = convert(r, Wr);
-    Func f(Wr);
-    KVnum v = convert((q % 2 == 0) ? *f.Sin(&R) : *f.Cos(&R), Wr);
+    Func f(Wx);
+    KVnum v = convert((q % 2 == 0) ? *f.Sin(&r) : *f.Cos(&r), Wx);
     check();
     if (q >= 2) v = negOf(v);
     return convert(v, W);
@@ -566,8 +564,7 @@ KVnum Engine::cos(const KVnum& x, int W) {
     int q = 0;
     reduceHalfPi(x, Wx, r, q);
     Func f(Wx);
-    KVnum R = convert(r, Wx);
-    KVnum v = convert((q % 2 == 0) ? *f.Cos(&R) : *f.Sin(&R), Wx);
+    KVnum v = convert((q % 2 == 0) ? *f.Cos(&r) : *f.Sin(&r), Wx);
     check();
     if (q == 1 || q == 2) v = negOf(v);
     return convert(v, W);
@@ -580,9 +577,8 @@ KVnum Engine::tan(const KVnum& x, int W) {
     int q = 0;
     reduceHalfPi(x, Wx, r, q);
     Func f(Wx);
-    KVnum R = convert(r, Wx);
-    KVnum s = convert(*f.Sin(&R), Wx);
-    KVnum c = convert(*f.Cos(&R), Wx);
+    KVnum s = convert(*f.Sin(&r), Wx);
+    KVnum c = convert(*f.Cos(&r), Wx);
     check();
     if (q % 2 == 0) {
         divide(s, c);
