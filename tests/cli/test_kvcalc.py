@@ -42,6 +42,7 @@ def truncate_sig(value, sig):
     below 1e-20."""
     with localcontext() as ctx:
         ctx.prec = sig + 50
+        ctx.Emax, ctx.Emin = 10 ** 15, -10 ** 15
         last = value.adjusted() - sig + 1
         t = value.quantize(Decimal(1).scaleb(last), rounding=ROUND_DOWN)
         digits = format(abs(t.scaleb(-last)), "f").rstrip("0")
@@ -57,6 +58,7 @@ def truncate_sig(value, sig):
 def dec(expr_fn, prec=400):
     with localcontext() as ctx:
         ctx.prec = prec
+        ctx.Emax, ctx.Emin = 10 ** 15, -10 ** 15
         return +expr_fn()
 
 
@@ -118,6 +120,14 @@ class Rational(unittest.TestCase):
             ("root(-27, 3)", 20, lambda: Decimal(-3)),
             ("root(10, 7)", 40, lambda: Decimal(10) ** (Decimal(1) / 7)),
             ("root(1e100, 20)", 40, lambda: Decimal(100000)),
+            # True digits with a long run of nines past the last printed
+            # one: not to be mistaken for an exact result.
+            ("sqrt(1.000000000000000000000000009)", 20, lambda: Decimal("1.000000000000000000000000009").sqrt()),
+            ("root(1.0000000000000000426, 3)", 12, lambda: Decimal("1.0000000000000000426") ** (Decimal(1) / 3)),
+            ("ln(1.000000000000000000000000959)", 9, lambda: Decimal("1.000000000000000000000000959").ln()),
+            ("0.002 / 6.0111436105e25", 10, lambda: Decimal("0.002") / Decimal("6.0111436105e25")),
+            ("3.0478795e14^-7265", 64, lambda: 1 / Decimal("3.0478795e14") ** 7265),
+            ("1.0000001^1e15", 20, lambda: (Decimal(10) ** 15 * Decimal("1.0000001").ln()).exp()),
             ("e", 100, lambda: Decimal(1).exp()),
             ("phi", 40, lambda: (1 + Decimal(5).sqrt()) / 2),
         ]
@@ -126,6 +136,71 @@ class Rational(unittest.TestCase):
                 rc, out, err = run(["-p", str(p), expr])
                 self.assertEqual((rc, err), (0, ""))
                 self.assertEqual(out, truncate_sig(dec(fn, 600), digits_of(p)) + "\n")
+
+
+class FixedDigits(unittest.TestCase):
+    def test_digits_beyond_the_precision(self):
+        """-d N prints N correct digits whatever the precision holds."""
+        cases = [
+            (["-d", "5", "exp(100)"], lambda: Decimal(100).exp(), 5),
+            (["-p", "9", "-d", "40", "ln(1e-300)"], lambda: Decimal("1e-300").ln(), 40),
+            (["-p", "9", "-d", "100", "2^0.5"], lambda: Decimal(2).sqrt(), 100),
+            (["-p", "9", "-d", "30", "exp(1e-20) - 1"], lambda: Decimal("1e-20").exp() - 1, 30),
+        ]
+        for args, fn, n in cases:
+            with self.subTest(args=args):
+                with localcontext() as ctx:
+                    ctx.prec = 600
+                    want = format(dec(fn, 600).quantize(Decimal(1).scaleb(-n), rounding=ROUND_DOWN), "f")
+                rc, out, err = run(args)
+                self.assertEqual((rc, err, out), (0, "", want + "\n"))
+
+
+def pi_decimal(prec):
+    """pi by Machin's formula in Python's decimal, for the reduction below."""
+    with localcontext() as ctx:
+        ctx.prec = prec + 10
+
+        def atan_inv(k):
+            x = Decimal(1) / k
+            term, total, n, x2 = x, x, 1, x * x
+            while True:
+                term *= -x2
+                n += 2
+                if term / n == 0 or abs(term / n) < Decimal(10) ** -(prec + 8):
+                    return total
+                total += term / n
+
+        return +(16 * atan_inv(5) - 4 * atan_inv(239))
+
+
+def sin_decimal(x, prec):
+    """sin x for a large x: x less the nearest multiple of 2 pi, then Taylor."""
+    with localcontext() as ctx:
+        ctx.prec = prec + x.adjusted() + 20
+        two_pi = 2 * pi_decimal(ctx.prec)
+        r = x - (x / two_pi).to_integral_value() * two_pi
+        term, total, n = r, r, 1
+        while abs(term) > Decimal(10) ** -(prec + 10):
+            term *= -r * r / ((n + 1) * (n + 2))
+            n += 2
+            total += term
+        return total
+
+
+class LargeArguments(unittest.TestCase):
+    def test_sine_and_cosine_of_large_arguments(self):
+        # bc -l reduces with too few digits of pi for these.
+        for x, p in (("1e22", 40), ("1e300", 20), ("123456789012345678901234567890", 40)):
+            with self.subTest(x=x):
+                rc, out, err = run(["-p", str(p), "sin(%s)" % x, "cos(%s)" % x])
+                self.assertEqual((rc, err), (0, ""))
+                xs = Decimal(x)
+                s = sin_decimal(xs, 120)
+                with localcontext() as ctx:
+                    ctx.prec = xs.adjusted() + 200
+                    c = sin_decimal(xs + pi_decimal(ctx.prec) / 2, 120)
+                self.assertEqual(out, truncate_sig(s, digits_of(p)) + "\n" + truncate_sig(c, digits_of(p)) + "\n")
 
 
 class Output(unittest.TestCase):
@@ -297,6 +372,53 @@ class StandardInput(unittest.TestCase):
         rc, out, _ = run(["-p", "9"], stdin="t = 1/3\nint((t - 0.333333333333) * 1e15)\n"
                                             "2/3\nint((ans - 0.666666666666) * 1e15)\n")
         self.assertEqual(out, "333\n0.666666666666\n666\n")
+
+    def test_interactive_prompt(self):
+        """On a terminal: a prompt, results, errors, and Ctrl-D to leave."""
+        import pty
+        import re
+        import select
+        import time
+        pid, fd = pty.fork()
+        if pid == 0:
+            os.environ["KVCALC_HISTORY"] = ""
+            os.environ.pop("PRECISION", None)
+            os.execv(KVCALC, [KVCALC, "-p", "9"])
+        raw = b""
+
+        def screen():
+            # Without the terminal's control sequences and carriage returns.
+            return re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", raw.decode(errors="replace")).replace("\r", "")
+
+        def wait_for(count_of_prompts, limit=20.0):
+            nonlocal raw
+            end = time.time() + limit
+            while screen().count("> ") < count_of_prompts and time.time() < end:
+                ready, _, _ = select.select([fd], [], [], 0.1)
+                if ready:
+                    try:
+                        raw += os.read(fd, 4096)
+                    except OSError:
+                        break
+
+        wait_for(1)
+        for i, line in enumerate([b"x = 2/3", b"x * 3", b"1 +"]):
+            os.write(fd, line + b"\r")
+            wait_for(i + 2)
+        os.write(fd, b"\x04")
+        _, status = os.waitpid(pid, 0)
+        try:
+            while True:
+                chunk = os.read(fd, 4096)
+                if not chunk:
+                    break
+                raw += chunk
+        except OSError:
+            pass
+        os.close(fd)
+        self.assertIn("> x = 2/3\n> x * 3\n2\n> 1 +\n"
+                      "Syntax error: unexpected end of input\n  1 +\n     ^\n> ", screen())
+        self.assertEqual(os.waitstatus_to_exitcode(status), 0)
 
     def test_quit_and_empty_input(self):
         self.assertEqual(run([], stdin="1+1\nquit\n2+2\n")[1], "2\n")
