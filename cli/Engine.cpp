@@ -502,6 +502,9 @@ KVnum Engine::power(const KVnum& x, const KVnum& y, int W) {
 KVnum Engine::realPower(const KVnum& x, const KVnum& y, int W) {
     const int64_t my = mag10(y);
     const double lx = std::fabs(approxLog10(x)) * 2.302585092994046;
+    // |y ln x| beyond about 4.9e9 puts the result's exponent out of range;
+    // no need to find ln x to thousands of digits first.
+    if (lx > 0 && static_cast<double>(my) + std::log10(lx) > 10.5) throw CalcError{1, "Exponent out of range."};
     const int extra = static_cast<int>(std::max<int64_t>(0, my + 1)) +
                       (lx > 1 ? static_cast<int>(std::log10(lx)) + 1 : 0) + 3;
     const int Wx = W + limbsFor(extra);

@@ -227,7 +227,12 @@ private:
         if (t.kind == Token::Name) {
             next();
             if (const FnInfo* f = findFunction(t.text)) return call(t, *f);
-            if (isOp("(")) throw SyntaxError{t.pos, "unknown function '" + t.text + "'"};
+            if (isOp("(")) {
+                Constant c;
+                if (findConstant(t.text, c) || t.text == "ans" || isVar_(t.text))
+                    throw SyntaxError{t.pos, "'" + t.text + "' is not a function"};
+                throw SyntaxError{t.pos, "unknown function '" + t.text + "'"};
+            }
             Constant c;
             if (findConstant(t.text, c)) {
                 auto n = std::make_unique<Node>(Node::Const, t.pos);
