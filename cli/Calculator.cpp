@@ -121,7 +121,7 @@ std::string formatDecimal(bool negative, std::string d, int64_t last, int frac, 
     return out;
 }
 
-Calculator::Calculator(const Options& opt) : opt_(opt), engine_(opt.precision, opt.literal) {
+Calculator::Calculator(const Options& opt) : opt_(opt), engine_(opt.literal) {
     engine_.lookup = [this](const std::string& name) -> const KVnum* {
         auto it = vars_.find(name);
         return it == vars_.end() ? nullptr : it->second.get();

@@ -51,7 +51,7 @@ const long long kMaxFactorial = 999999;  // the library refuses 10^6 and more
 
 }  // namespace
 
-Engine::Engine(int baseLimbs, bool literal) : base_(baseLimbs), literal_(literal) {}
+Engine::Engine(bool literal) : literal_(literal) {}
 
 void Engine::check() {
     if (reportCount() != seen_) {
@@ -178,8 +178,12 @@ bool Engine::nearInteger(const KVnum& x, KVnum& n) const {
     KVnum d(x);
     d -= n;
     if (d.IsZero()) return true;
+    // Within the last 12 digits of the working precision: the noise of a
+    // computed integer. An exact input that close to an integer counts as
+    // one too at this precision, but not at the next one up, and the
+    // calculator's comparison of the two sends the line further up.
     const int64_t scale = n.IsZero() ? 0 : std::max<int64_t>(0, mag10(n));
-    return mag10(d) < scale - (digitsOf(base_) + 4);
+    return mag10(d) < scale - (digitsOf(x.Nlimbs()) - 12);
 }
 
 long long Engine::smallInteger(const KVnum& x, const char* what, long long lo, long long hi) {

@@ -27,9 +27,7 @@ namespace kvcalc {
 
 class Engine {
 public:
-    /// `baseLimbs` is the precision the user chose; it fixes how close to an
-    /// integer a computed value must be to count as that integer.
-    Engine(int baseLimbs, bool literal);
+    explicit Engine(bool literal);
 
     /// Looks a variable up (null when unknown); `ans` is the last result.
     std::function<const KVnum*(const std::string&)> lookup;
@@ -66,7 +64,6 @@ private:
         int limbs = 0;
     };
 
-    int base_;
     bool literal_;
     Cached pi_, ln2_, ln10_, e_, phi_;
     long seen_ = 0;
@@ -82,8 +79,8 @@ private:
     void divide(KVnum& a, const KVnum& b);
     /// a / b as the library divides, with the same zero test.
     void divideLiteral(KVnum& a, const KVnum& b);
-    /// Nearest integer to x when x lies within the noise below the printed
-    /// digits of one; false otherwise.
+    /// Nearest integer to x when x lies within the noise of the last digits
+    /// of its precision from one; false otherwise.
     bool nearInteger(const KVnum& x, KVnum& n) const;
     long long smallInteger(const KVnum& x, const char* what, long long lo, long long hi);
     /// x reduced by the nearest multiple of pi/2: r and the quadrant (0..3).
