@@ -89,6 +89,8 @@ class Rational(unittest.TestCase):
             ("-3!", 20, lambda: Decimal(-6)),           # ! above unary minus
             ("int(-7.9) + int(7.9)", 20, lambda: Decimal(0)),
             ("int(sqrt(81))", 20, lambda: Decimal(9)),  # an exact root is an exact integer
+            ("int(ln(exp(5)))", 20, lambda: Decimal(5)),  # so is a computed one
+            ("int(2.9999999999999999999999999999)", 9, lambda: Decimal(2)),  # an exact input is not
         ]
         for expr, p, fn in cases:
             with self.subTest(expr=expr, p=p):
