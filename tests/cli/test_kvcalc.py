@@ -6,8 +6,10 @@
 Expected values come from Python's decimal module (rational results and
 ln/exp/sqrt/log10/powers, computed here at a higher precision and truncated),
 from bc -l (trigonometric functions, and a comparison on 50 fractional digits
-of every kind of function), from the worked examples of the library's design
-(the --literal rows), or from a rule stated next to the case.
+of every kind of function), from sine and pi summed here with decimal (large
+arguments, where bc reduces with too few digits of pi), from the library's
+documented worked examples (the --literal rows), or from a rule stated next
+to the case.
 """
 
 import os
