@@ -59,7 +59,9 @@ public:
     /// for an even root." and 0. Stops when an estimate equals the previous
     /// one, or when it equals an earlier one: then the estimates from that
     /// one to the previous repeat for ever, and the one of smallest magnitude
-    /// among them is the result. x may be res.
+    /// among them is the result. A correction that the division loses
+    /// entirely (far from the root) is taken again with both operands scaled
+    /// by a power of 10000. x may be res.
     KVnum* Iroot(KVnum* x, int n);
     KVnum* DtoR(KVnum* x);
     KVnum* RtoD(KVnum* x);

@@ -28,11 +28,15 @@
 // digits cancel near |x| = 1, and the square root taken by Iroot.
 //
 // Arccos. x = 1 gives 0, x = -1 gives pi (PI_DIGITS as text); x*x above 1 is
-// refused like Arcsin's. Otherwise pi/2 - arctan(x / sqrt(1 - x*x)), the
-// root by Fpower with the exponent 0.5. A quotient w with w*w equal to 1
-// (which Arctan would refuse) stands for +-pi/4 taken from PI_DIGITS. For x
-// between -1 and -sqrt(1/2) the quotient is below -1 and the sign rule of
-// Arctan makes the identity hold there too.
+// refused like Arcsin's. Otherwise pi/2 - arctan(x / sqrt(1 - x*x)), with
+// the root formed as for Arcsin, by Iroot from an exact 1 - x*x. (As
+// e^(0.5 ln(1 - x*x)) through Fpower the root is unusable near |x| = 1: the
+// exponential series on a large negative argument cancels away its digits,
+// down to a negative "root" at small precisions.) A quotient w with w*w equal
+// to 1 (which Arctan would refuse) stands for +-pi/4 taken from PI_DIGITS.
+// For x between -1 and -sqrt(1/2) the quotient is below -1 and the sign rule
+// of Arctan makes the identity hold there too. Near x = +-sqrt(1/2) the
+// quotient nears +-1 and Arctan's passes grow without bound.
 //
 // Each method reads its argument completely (into a copy) before it first
 // writes res, so the argument may be res itself.
@@ -114,6 +118,18 @@ void oneMinus(KVnum& d, const KVnum& v, int n) {
     d = 1;
     d -= hi;
     d -= lo;
+}
+
+// r = sqrt(1 - a*a) for 0 <= a < 1: 1 - a*a formed as (1 - a) * (1 + a)
+// with 1 - a exact, so that nothing cancels near a = 1, and the root taken by
+// Iroot on f (which leaves it in f's result number).
+void rootOneMinusSquare(Func& f, KVnum& r, const KVnum& a, int n) {
+    KVnum u(n), v(n);
+    oneMinus(u, a, n);
+    v = 1;
+    v += a;
+    u *= v;
+    r = *f.Iroot(&u, 2);
 }
 
 // arcsin y = y + (1/2) y^3/3 + (1*3)/(2*4) y^5/5 + ... into s, for y*y <= 1/2.
@@ -227,14 +243,10 @@ KVnum* Func::Arcsin(KVnum* x) {
     if ((q == half) <= 0) {
         arcsinSeries(s, h, nlimbs);
     } else {
-        KVnum a(nlimbs), u(nlimbs), v(nlimbs), y(nlimbs), t(nlimbs);
+        KVnum a(nlimbs), y(nlimbs), t(nlimbs);
         a = h;
         if (neg) negate(a, nlimbs);
-        oneMinus(u, a, nlimbs);
-        v = one;
-        v += a;
-        u *= v;  // 1 - x*x as (1 - |x|) * (1 + |x|), without cancellation
-        y = *Iroot(&u, 2);
+        rootOneMinusSquare(*this, y, a, nlimbs);
         arcsinSeries(t, y, nlimbs);
         s = PI_DIGITS;
         s /= two;
@@ -265,10 +277,10 @@ KVnum* Func::Arccos(KVnum* x) {
         return &res;
     }
 
-    KVnum half(nlimbs), r(nlimbs), w(nlimbs), a(nlimbs), two(nlimbs), v(nlimbs);
-    one -= q;
-    half = 0.5;
-    r = *Fpower(&one, &half);
+    KVnum r(nlimbs), w(nlimbs), a(nlimbs), two(nlimbs), v(nlimbs);
+    a = h;
+    if (isNegative(h, nlimbs)) negate(a, nlimbs);
+    rootOneMinusSquare(*this, r, a, nlimbs);
     w = h;
     w /= r;
     // The quotient is refused by Arctan exactly when w*w compares equal to 1;

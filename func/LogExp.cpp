@@ -27,8 +27,9 @@ namespace {
 // Guard limbs for the reduced path: two more significant limbs, eight more
 // digits, absorb the truncation errors of the three series (a few units in
 // their last digits each) and of the reduction. k ln 10 keeps the relative
-// error of ln 10 whatever k is, and |ln x| > 4.6 here, so the errors stay
-// below the Func's last digit.
+// error of ln 10 whatever k is, and |ln x| > 4.6 here, so once cut to the
+// Func's precision the result is off by no more than a unit or two of its
+// last digit.
 const int FAR_GUARD = 4;
 
 // out = ln x by the plain series, every temporary of n limbs, for x > 0.

@@ -1,6 +1,5 @@
 // Arc tangent, arc sine and arc cosine. Reference values come from
 // tests/data/gen_trig_oracle.py (Python's decimal module).
-#include <cstdio>
 #include <string>
 
 #include "data/trig_check.h"
@@ -200,41 +199,73 @@ TEST(InvTrigArcsin, EitherSideOfRootHalf) {
 // ---- Arccos when the quotient is exactly +-1 -----------------------------
 
 TEST(InvTrigArccos, QuotientOfOneIsQuarterPiWithoutReport) {
-    // Look for arguments near sqrt(1/2) whose quotient w = x / sqrt(1 - x*x),
-    // formed as Arccos forms it, has w*w equal to 1 at 9 limbs. There Arctan
-    // would refuse; Arccos takes pi/4 from PI_DIGITS instead.
-    const int n = 9;
-    Func f(n);
-    KVnum x(n), q(n), one(n), half(n), r(n), w(n);
+    // Arguments just above sqrt(1/2) with 4h decimals, so that 1 - x is exact
+    // whichever way it is formed. For each, the quotient w = x / sqrt(1 - x*x)
+    // is formed as Arccos forms it; where w*w compares equal to 1, Arctan
+    // would refuse, and Arccos must give pi/2 - pi/4 from PI_DIGITS instead,
+    // without a report (and pi/2 + pi/4 for -x).
+    const std::string rootHalf =
+        "0.707106781186547524400844362104849039284835937688474036588339868995366239231";
     int found = 0;
-    for (int last = 0; last < 1000 && found < 3; ++last) {
-        char arg[32];
-        std::snprintf(arg, sizeof arg, "0.707106%03d", last);
-        x = arg;
-        q = x;
-        q *= x;
+    for (int n = 9; n <= 40; ++n) {
+        const int places = 4 * (n / 2 - 2);
+        Func f(n);
+        KVnum x(n), u(n), v(n), r(n), w(n), q(n), one(n), ulp(n);
+        ulp = ("1e-" + std::to_string(places)).c_str();
+        x = rootHalf.substr(0, 2 + places).c_str();
         one = 1;
-        one -= q;
-        half = 0.5;
-        r = *f.Fpower(&one, &half);
-        w = x;
-        w /= r;
-        q = w;
-        q *= w;
-        one = 1;
-        if ((q == one) != 0) continue;
-        ++found;
-        kvtest::ErrorLog reports;
-        KVnum want(piOver(n, 2));
-        want -= piOver(n, 4);
-        EXPECT_EQ(*f.Arccos(&x) == want, 0) << arg;
-        want = piOver(n, 2);
-        want += piOver(n, 4);
-        x = ("-" + std::string(arg)).c_str();
-        EXPECT_EQ(*f.Arccos(&x) == want, 0) << "-" << arg;
-        EXPECT_TRUE(reports.messages().empty()) << arg;
+        for (int k = 1; k <= 3; ++k) {
+            x += ulp;
+            u = one;
+            u -= x;
+            v = one;
+            v += x;
+            u *= v;
+            r = *f.Iroot(&u, 2);
+            w = x;
+            w /= r;
+            q = w;
+            q *= w;
+            if ((q == one) != 0) continue;
+            ++found;
+            kvtest::ErrorLog reports;
+            KVnum want(piOver(n, 2));
+            want -= piOver(n, 4);
+            EXPECT_EQ(*f.Arccos(&x) == want, 0) << text(x);
+            KVnum mx(n);
+            mx = 0;
+            mx -= x;
+            want = piOver(n, 2);
+            want += piOver(n, 4);
+            EXPECT_EQ(*f.Arccos(&mx) == want, 0) << "-" << text(x);
+            EXPECT_TRUE(reports.messages().empty()) << text(x);
+        }
     }
-    EXPECT_GT(found, 0) << "no argument with a quotient of 1 at 9 limbs";
+    EXPECT_GT(found, 0) << "no argument with a quotient of 1";
+}
+
+TEST(InvTrigArccos, NearOne) {
+    // The result is pi/2 - arctan(w) with w large, so it carries the absolute
+    // precision of pi/2: for a result near 10^-k about k digits fewer.
+    struct Near {
+        int n, nines, lost;
+    };
+    for (const Near& c : {Near{20, 12, 4 + 6}, Near{130, 36, 4 + 18}, Near{130, 256, 4 + 128}}) {
+        const std::string nines(c.nines, '9');
+        Func f(c.n);
+        KVnum x(c.n), scale(c.n);
+        x = nines.c_str();
+        scale = ("1e-" + std::to_string(c.nines)).c_str();
+        x *= scale;
+        EXPECT_TRUE(agrees(*f.Arccos(&x), oracle("Arccos", ("0." + nines).c_str()), c.lost))
+            << c.n << " " << c.nines;
+        if (c.nines == 36) {
+            KVnum mx(c.n);
+            mx = 0;
+            mx -= x;
+            EXPECT_TRUE(agrees(*f.Arccos(&mx), oracle("Arccos", ("-0." + nines).c_str()))) << c.n;
+        }
+    }
 }
 
 // ---- The argument may be the result number --------------------------------
