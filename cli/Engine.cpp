@@ -402,7 +402,14 @@ KVnum Engine::root(const KVnum& x, long long n, int W) {
     }
     if (x.IsZero()) return KVnum(W);
     if (x.Minus()) {
-        if (n % 2 == 0) throw CalcError{1, "Even root of a negative number"};
+        if (n % 2 == 0) {
+            // The library refuses it with its own message.
+            Func f(W);
+            KVnum a(x);
+            f.Iroot(&a, n > 2147483647LL ? 2147483646 : static_cast<int>(n));
+            check();
+            throw CalcError{1, "x must not be negative for an even root."};
+        }
         return negOf(root(absOf(x), n, W));
     }
     const int Wx = W + 4;
@@ -807,15 +814,13 @@ KVnum Engine::callLiteral(const Node& n, int W) {
         case Fn::Exp: r = f.Aln(&x); break;
         case Fn::Log: r = f.Log(&x); break;
         case Fn::Sqrt:
-            if (x.Minus()) throw CalcError{1, "Even root of a negative number"};
-            r = f.Iroot(&x, 2);
+            r = f.Iroot(&x, 2);  // a negative x is refused there
             break;
         case Fn::Root: {
             KVnum k = evalLiteral(*n.kids[1], W);
             long long idx = 0;
             if (!isInteger(k) || !toInt64(k, idx) || idx > 1000000000LL || idx < -1000000000LL)
                 throw CalcError{1, "The root index must be an integer"};
-            if (x.Minus() && idx > 1 && idx % 2 == 0) throw CalcError{1, "Even root of a negative number"};
             r = f.Iroot(&x, static_cast<int>(idx));
             break;
         }
