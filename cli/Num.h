@@ -1,0 +1,82 @@
+// kvcalc: small helpers on KVnum values, built on its public interface.
+#ifndef KVCALC_NUM_H
+#define KVCALC_NUM_H
+
+#include <cstdint>
+#include <string>
+
+#include "KVnum.h"
+
+namespace kvcalc {
+
+/// An error that ends the evaluation of one line. `printed` is set when the
+/// library has already shown the message through the error handler.
+struct CalcError {
+    int status;           // 1: arithmetic or domain error, 2: syntax
+    std::string message;
+    bool printed = false;
+};
+
+/// Installs the error handler that records and prints the library's reports.
+void installReportHandler();
+/// Number of reports the library has made so far, and the latest message.
+long reportCount();
+const std::string& lastReport();
+
+/// Significant decimal digits that a number of `limbs` limbs holds at most.
+int digitsOf(int limbs);
+/// Limbs to add to a precision so that it holds `digits` more digits.
+int limbsFor(int digits);
+
+KVnum make(int limbs, const char* text);
+KVnum make(int limbs, const std::string& text);
+KVnum make(int limbs, long long v);
+
+/// floor(log10 |x|) for a non-zero x.
+int64_t mag10(const KVnum& x);
+/// Exponent of the last stored digit (the weight of the last limb).
+inline int64_t lastDigitExp(const KVnum& x) { return x.Expo(); }
+
+/// The significant digits of a non-zero x (no leading zeros; trailing zeros
+/// of the stored limbs kept) and the exponent of the last of them, so that
+/// |x| = digits x 10^last.
+void digitsOf(const KVnum& x, std::string& digits, int64_t& last);
+
+/// The number sign * digits x 10^last at the given precision (cut, if the
+/// digits do not fit).
+KVnum fromDigits(int limbs, bool negative, const std::string& digits, int64_t last);
+
+/// 10^e as a number.
+KVnum pow10(int limbs, int64_t e);
+
+KVnum absOf(const KVnum& x);
+KVnum negOf(const KVnum& x);
+inline bool isNeg(const KVnum& x) { return x.Minus(); }
+
+/// Three-way comparison of x with a small constant given as text.
+int cmp(const KVnum& x, const char* text);
+
+/// True when x has no non-zero digit below the units place.
+bool isInteger(const KVnum& x);
+/// Integer part, toward zero.
+KVnum intPart(const KVnum& x);
+/// Nearest integer (halves away from zero).
+KVnum roundInt(const KVnum& x);
+/// The value of an integer x when |x| < 10^18; false otherwise.
+bool toInt64(const KVnum& x, long long& v);
+/// A rough double value of x (for estimates only); also its log10.
+double approx(const KVnum& x);
+double approxLog10(const KVnum& x);
+
+/// a / b for a non-zero b, to the full precision of a. The library's
+/// quotient stops at the weight of the dividend's last limb, so a divisor
+/// with k integer digits costs the quotient k digits; dividing by b / 10^s
+/// with b / 10^s in [0.1, 1) and then by 10^s (both exact shifts) keeps them.
+void divideFull(KVnum& a, const KVnum& b);
+
+/// Keeps only the digits of |x| at or above 10^e (truncation toward zero).
+KVnum truncAt(const KVnum& x, int64_t e);
+
+}  // namespace kvcalc
+
+#endif
