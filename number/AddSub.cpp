@@ -7,6 +7,7 @@
 // so a carry out of the head limb drops the lowest limb. Nothing rounds.
 #include "KVnum.h"
 #include "kernels.h"
+#include "opcount.h"
 
 using kv::limb_t;
 
@@ -62,6 +63,7 @@ void KVnum::Subf(KVnum* a, const KVnum* b, bool normalise) const {
 }
 
 void KVnum::operator+=(const KVnum& x) {
+    KV_COUNT(kv::OP_ADD);
     Ensure(x.limbs ? x.nlimbs : 0);
     KVnum tmp;
     const KVnum* y = Same(x, tmp);
@@ -83,6 +85,7 @@ void KVnum::operator+=(const KVnum& x) {
 }
 
 void KVnum::operator-=(const KVnum& x) {
+    KV_COUNT(kv::OP_ADD);
     Ensure(x.limbs ? x.nlimbs : 0);
     KVnum tmp;
     const KVnum* y = Same(x, tmp);

@@ -10,6 +10,7 @@
 
 #include "KVnum.h"
 #include "kernels.h"
+#include "opcount.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ void KVnum::Assign_main(const char* s) {
 }
 
 void KVnum::operator=(const char* s) {
+    KV_COUNT(kv::OP_SET_TEXT);
     Ensure(0);
     Assign_main(s);
 }
@@ -105,6 +107,7 @@ void KVnum::operator=(const char* s) {
 void KVnum::operator=(char* s) { *this = static_cast<const char*>(s); }
 
 void KVnum::AssignNative(const char* text) {
+    KV_COUNT(kv::OP_SET_INT);
     Ensure(0);
     Assign_main(text);
 }
@@ -141,6 +144,7 @@ void KVnum::operator=(unsigned long long v) {
 
 void KVnum::operator=(double v) {
     if (!std::isfinite(v)) {
+        KV_COUNT(kv::OP_SET_INT);
         reportError("Value is not a finite number.");
         Ensure(0);
         Zero(this);

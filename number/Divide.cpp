@@ -16,6 +16,7 @@
 
 #include "KVnum.h"
 #include "kernels.h"
+#include "opcount.h"
 
 using kv::limb_t;
 
@@ -30,6 +31,14 @@ void KVnum::operator/=(const KVnum& x) {
     KVnum tmp;
     const KVnum* y = Same(x, tmp);
     if (y->top < 0) reportFatal("Division by zero");
+#ifdef KELVANE_COUNT_OPS
+    {
+        int low = 0;
+        while (y->limbs[low] == 0) ++low;
+        KV_COUNT(y->top - low + 1 <= 2 ? kv::OP_DIV1 : kv::OP_DIV);
+        if (y->top - low + 1 > 2) KV_COUNT_WORK(kv::OP_DIV, y->top - low + 1);
+    }
+#endif
     if (top < 0) return;
     const bool sign = minus != y->minus;
     if (Cmpf(this, y) == 0) {

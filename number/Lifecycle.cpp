@@ -6,6 +6,7 @@
 
 #include "KVnum.h"
 #include "kernels.h"
+#include "opcount.h"
 
 using kv::limb_t;
 
@@ -87,6 +88,7 @@ const KVnum* KVnum::Same(const KVnum& x, KVnum& tmp) const {
 }
 
 void KVnum::operator=(const KVnum& x) {
+    KV_COUNT(kv::OP_COPY);
     if (this == &x) return;
     Ensure(x.limbs ? x.nlimbs : 0);
     KVnum tmp;
@@ -94,6 +96,7 @@ void KVnum::operator=(const KVnum& x) {
 }
 
 int KVnum::operator==(const KVnum& x) const {
+    KV_COUNT(kv::OP_CMP);
     if (!limbs) {
         // An empty number reads as zero.
         if (!x.limbs || x.top < 0) return 0;

@@ -6,6 +6,7 @@
 // so the product (at most 2h + 2 limbs) fits the array with room to spare.
 #include "KVnum.h"
 #include "kernels.h"
+#include "opcount.h"
 
 using kv::limb_t;
 
@@ -13,6 +14,7 @@ void KVnum::operator*=(const KVnum& x) {
     Ensure(x.limbs ? x.nlimbs : 0);
     KVnum tmp;
     const KVnum* y = Same(x, tmp);
+    if (top < 0 || y->top < 0) KV_COUNT(kv::OP_MUL1);
     if (top < 0) return;
     if (y->top < 0) {
         Zero(this);
@@ -25,6 +27,9 @@ void KVnum::operator*=(const KVnum& x) {
     while (limbs[lu] == 0) ++lu;
     while (y->limbs[lv] == 0) ++lv;
     const int un = top - lu + 1, vn = y->top - lv + 1;
+    KV_COUNT(un <= 2 || vn <= 2 ? kv::OP_MUL1 : kv::OP_MUL);
+    if (un > 2 && vn > 2) KV_COUNT_WORK(kv::OP_MUL, static_cast<long long>((un + 1) / 2) * ((vn + 1) / 2));
+    else KV_COUNT_WORK(kv::OP_MUL1, un > vn ? un : vn);
     kv::LocalLimbs<256> wbuf;
     limb_t* w = wbuf.get(2, static_cast<size_t>(un + vn));
     kv::mul(w, limbs + lu, un, y->limbs + lv, vn);  // reads both before writing

@@ -8,6 +8,7 @@
 
 #include "KVnum.h"
 #include "kernels.h"
+#include "opcount.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ void KVnum::Intp() {
 }
 
 void KVnum::operator^=(const KVnum& x) {
+    KV_COUNT(kv::OP_POW);
     Ensure(x.limbs ? x.nlimbs : 0);
     KVnum P(nlimbs), N(nlimbs), U(nlimbs);
     {

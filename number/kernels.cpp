@@ -13,8 +13,14 @@
 #include <cstring>
 
 #include "KVerror.h"
+#include "opcount.h"
 
 namespace kv {
+
+#ifdef KELVANE_COUNT_OPS
+long long opCounts[OP_KINDS];
+long long opWork[OP_KINDS];
+#endif
 
 void zero_n(limb_t* w, int n) {
     if (n > 0) std::memset(w, 0, sizeof(limb_t) * static_cast<size_t>(n));
