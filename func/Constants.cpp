@@ -20,6 +20,9 @@
 //    integers below it (counting down by 1 from an integer whose units digit
 //    is not held would never reach 1), and m - 1 passes stay practical.
 #include "Func.h"
+#include "Scratch.h"
+
+using kvfunc::Temps;
 
 namespace {
 
@@ -30,7 +33,8 @@ const int kFactorialLimit = 1000000;
 // 16 arctan(1/5) - 4 arctan(1/239). During the call res shows the two arc
 // tangents before it shows pi.
 KVnum* Func::Pi() {
-    KVnum a(nlimbs), b(nlimbs), t(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &a = T(), &b = T(), &t = T();
     a = 1;
     t = 5;
     a /= t;
@@ -49,7 +53,8 @@ KVnum* Func::Pi() {
 
 // 1/0! + 1/1! + 1/2! + ... The sum starts at 2, so the first pass always runs.
 KVnum* Func::e() {
-    KVnum one(nlimbs), step(nlimbs), f(nlimbs), n(nlimbs), s(nlimbs), s0(nlimbs), t(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &one = T(), &step = T(), &f = T(), &n = T(), &s = T(), &s0 = T(), &t = T();
     one = 1;
     step = 1;
     f = 1;
@@ -70,7 +75,8 @@ KVnum* Func::e() {
 
 // (1 + sqrt 5) / 2.
 KVnum* Func::PHI() {
-    KVnum five(nlimbs), r(nlimbs), t(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &five = T(), &r = T(), &t = T();
     five = 5;
     r = *Iroot(&five, 2);
     t = 1;
@@ -84,7 +90,8 @@ KVnum* Func::PHI() {
 // m * (m - 1) * ... * 1 for the integer part m of x. x is read into a copy
 // before res is written, so it may be res.
 KVnum* Func::Factorial(KVnum* x) {
-    KVnum one(nlimbs), p(nlimbs), n(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &one = T(), &p = T(), &n = T();
     one = 1;
     p = *x;
     n = 0;

@@ -13,7 +13,13 @@
 #ifndef KELVANE_FUNC_H
 #define KELVANE_FUNC_H
 
+#include <memory>
+
 #include "KVnum.h"
+
+namespace kvfunc {
+class Scratch;
+}
 
 class KELVANE_API Func {
 public:
@@ -79,6 +85,9 @@ public:
 private:
     KVnum res;
     int32_t nlimbs;
+    // The methods' temporaries, kept from call to call (func/Scratch.h).
+    // Never copied: a copy or an assigned Func starts with its own.
+    std::unique_ptr<kvfunc::Scratch> scratch;
 };
 
 /// "2." and the first 1008 decimal places of ln 10 (truncated).

@@ -43,26 +43,33 @@
 #include <string>
 
 #include "Func.h"
+#include "Scratch.h"
+
+using kvfunc::Scratch;
+using kvfunc::Temps;
 
 namespace {
 
-bool isNegative(const KVnum& v, int n) {
-    KVnum zero(n);
+bool isNegative(Scratch& sc, const KVnum& v, int n) {
+    Temps T(sc, n);
+    KVnum& zero = T();
     zero = 0;
     return (v == zero) < 0;
 }
 
 // v = -v, exactly.
-void negate(KVnum& v, int n) {
-    KVnum z(n);
+void negate(Scratch& sc, KVnum& v, int n) {
+    Temps T(sc, n);
+    KVnum& z = T();
     z = 0;
     z -= v;
     v = z;
 }
 
 // pi/2 - 1/c + 1/(3c^3) - 1/(5c^5) + ... into s, for c above 1.
-void arctanAbove1(KVnum& s, const KVnum& x, int n) {
-    KVnum two(n), c(n), t(n), p(n), d(n), s0(n), u(n);
+void arctanAbove1(Scratch& sc, KVnum& s, const KVnum& x, int n) {
+    Temps T(sc, n);
+    KVnum &two = T(), &c = T(), &t = T(), &p = T(), &d = T(), &s0 = T(), &u = T();
     s = PI_DIGITS;
     two = 2;
     s /= two;
@@ -101,10 +108,11 @@ void arctanAbove1(KVnum& s, const KVnum& x, int n) {
 // digits below 10^-4h (picked out by scaling with 10^4h, which only moves the
 // exponent, and Intp), and hi = v - lo, whose cut in 1 - hi drops only zeros;
 // then 1 - hi - lo.
-void oneMinus(KVnum& d, const KVnum& v, int n) {
+void oneMinus(Scratch& sc, KVnum& d, const KVnum& v, int n) {
     const int h = n / 2 - 2;
     const std::string places = std::to_string(4 * h);
-    KVnum scale(n), lo(n), ip(n), hi(n);
+    Temps T(sc, n);
+    KVnum &scale = T(), &lo = T(), &ip = T(), &hi = T();
     scale = ("1e" + places).c_str();
     lo = v;
     lo *= scale;
@@ -123,9 +131,10 @@ void oneMinus(KVnum& d, const KVnum& v, int n) {
 // r = sqrt(1 - a*a) for 0 <= a < 1: 1 - a*a formed as (1 - a) * (1 + a)
 // with 1 - a exact, so that nothing cancels near a = 1, and the root taken by
 // Iroot on f (which leaves it in f's result number).
-void rootOneMinusSquare(Func& f, KVnum& r, const KVnum& a, int n) {
-    KVnum u(n), v(n);
-    oneMinus(u, a, n);
+void rootOneMinusSquare(Func& f, Scratch& sc, KVnum& r, const KVnum& a, int n) {
+    Temps T(sc, n);
+    KVnum &u = T(), &v = T();
+    oneMinus(sc, u, a, n);
     v = 1;
     v += a;
     u *= v;
@@ -135,8 +144,9 @@ void rootOneMinusSquare(Func& f, KVnum& r, const KVnum& a, int n) {
 // arcsin y = y + (1/2) y^3/3 + (1*3)/(2*4) y^5/5 + ... into s, for y*y <= 1/2.
 // The coefficient c runs as c *= (2k - 1), c /= 2k, so every factor stays
 // small and every term keeps the working precision.
-void arcsinSeries(KVnum& s, const KVnum& y, int n) {
-    KVnum p(n), c(n), odd(n), even(n), d(n), t(n), two(n), s0(n);
+void arcsinSeries(Scratch& sc, KVnum& s, const KVnum& y, int n) {
+    Temps T(sc, n);
+    KVnum &p = T(), &c = T(), &odd = T(), &even = T(), &d = T(), &t = T(), &two = T(), &s0 = T();
     p = y;
     s = y;
     c = 1;
@@ -165,7 +175,8 @@ void arcsinSeries(KVnum& s, const KVnum& y, int n) {
 }  // namespace
 
 KVnum* Func::Arctan(KVnum* x) {
-    KVnum q(nlimbs), one(nlimbs), s(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &q = T(), &one = T(), &s = T();
     q = *x;
     q *= *x;
     one = 1;
@@ -176,20 +187,20 @@ KVnum* Func::Arctan(KVnum* x) {
         return &res;
     }
     if (m > 0) {
-        if (!isNegative(*x, nlimbs)) {
-            arctanAbove1(s, *x, nlimbs);
+        if (!isNegative(*scratch, *x, nlimbs)) {
+            arctanAbove1(*scratch, s, *x, nlimbs);
         } else {
-            KVnum a(nlimbs);
+            KVnum& a = T();
             a = 0;
             a -= *x;
-            arctanAbove1(s, a, nlimbs);
-            negate(s, nlimbs);
+            arctanAbove1(*scratch, s, a, nlimbs);
+            negate(*scratch, s, nlimbs);
         }
         res = s;
         return &res;
     }
 
-    KVnum c(nlimbs), p(nlimbs), d(nlimbs), two(nlimbs), s0(nlimbs), t(nlimbs);
+    KVnum &c = T(), &p = T(), &d = T(), &two = T(), &s0 = T(), &t = T();
     c = *x;
     p = c;
     s = c;
@@ -217,7 +228,8 @@ KVnum* Func::Arctan(KVnum* x) {
 }
 
 KVnum* Func::Arcsin(KVnum* x) {
-    KVnum h(nlimbs), q(nlimbs), one(nlimbs), two(nlimbs), s(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &h = T(), &q = T(), &one = T(), &two = T(), &s = T();
     h = *x;
     q = h;
     q *= h;
@@ -229,43 +241,44 @@ KVnum* Func::Arcsin(KVnum* x) {
         res = 0;
         return &res;
     }
-    const bool neg = isNegative(h, nlimbs);
+    const bool neg = isNegative(*scratch, h, nlimbs);
     if (m == 0) {
         // x is 1 or -1: +-pi/2.
         res = PI_DIGITS;
         res /= two;
-        if (neg) negate(res, nlimbs);
+        if (neg) negate(*scratch, res, nlimbs);
         return &res;
     }
 
-    KVnum half(nlimbs);
+    KVnum& half = T();
     half = 0.5;
     if ((q == half) <= 0) {
-        arcsinSeries(s, h, nlimbs);
+        arcsinSeries(*scratch, s, h, nlimbs);
     } else {
-        KVnum a(nlimbs), y(nlimbs), t(nlimbs);
+        KVnum &a = T(), &y = T(), &t = T();
         a = h;
-        if (neg) negate(a, nlimbs);
-        rootOneMinusSquare(*this, y, a, nlimbs);
-        arcsinSeries(t, y, nlimbs);
+        if (neg) negate(*scratch, a, nlimbs);
+        rootOneMinusSquare(*this, *scratch, y, a, nlimbs);
+        arcsinSeries(*scratch, t, y, nlimbs);
         s = PI_DIGITS;
         s /= two;
         s -= t;
-        if (neg) negate(s, nlimbs);
+        if (neg) negate(*scratch, s, nlimbs);
     }
     res = s;
     return &res;
 }
 
 KVnum* Func::Arccos(KVnum* x) {
-    KVnum h(nlimbs), q(nlimbs), one(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &h = T(), &q = T(), &one = T();
     h = *x;
     q = h;
     q *= h;
     one = 1;
     const int m = q == one;
     if (m == 0) {
-        if (isNegative(h, nlimbs))
+        if (isNegative(*scratch, h, nlimbs))
             res = PI_DIGITS;
         else
             res = 0;
@@ -277,10 +290,10 @@ KVnum* Func::Arccos(KVnum* x) {
         return &res;
     }
 
-    KVnum r(nlimbs), w(nlimbs), a(nlimbs), two(nlimbs), v(nlimbs);
+    KVnum &r = T(), &w = T(), &a = T(), &two = T(), &v = T();
     a = h;
-    if (isNegative(h, nlimbs)) negate(a, nlimbs);
-    rootOneMinusSquare(*this, r, a, nlimbs);
+    if (isNegative(*scratch, h, nlimbs)) negate(*scratch, a, nlimbs);
+    rootOneMinusSquare(*this, *scratch, r, a, nlimbs);
     w = h;
     w /= r;
     // The quotient is refused by Arctan exactly when w*w compares equal to 1;
@@ -289,11 +302,11 @@ KVnum* Func::Arccos(KVnum* x) {
     q *= w;
     one = 1;
     if ((q == one) == 0) {
-        KVnum four(nlimbs);
+        KVnum& four = T();
         a = PI_DIGITS;
         four = 4;
         a /= four;
-        if (isNegative(w, nlimbs)) negate(a, nlimbs);
+        if (isNegative(*scratch, w, nlimbs)) negate(*scratch, a, nlimbs);
     } else {
         a = *Arctan(&w);
     }

@@ -1,13 +1,12 @@
 // Exact scaling by powers of 10000 (see LimbScale.h).
 #include "LimbScale.h"
 
-#include <deque>
-
 namespace kvfunc {
 
-void scaleByLimbs(KVnum& v, long long k, int n) {
+void scaleByLimbs(Scratch& sc, KVnum& v, long long k, int n) {
     if (k == 0) return;
-    KVnum w(n);
+    Temps T(sc, n);
+    KVnum& w = T();
     if (k > 0) {
         w = "0.0001";
     } else {
@@ -22,8 +21,9 @@ void scaleByLimbs(KVnum& v, long long k, int n) {
     }
 }
 
-long long toLimbRange(KVnum& m, int n) {
-    KVnum a(n), zero(n), one(n), base(n), t(n);
+long long toLimbRange(Scratch& sc, KVnum& m, int n) {
+    Temps T(sc, n);
+    KVnum &a = T(), &zero = T(), &one = T(), &base = T(), &t = T();
     zero = 0;
     one = 1;
     base = 10000;
@@ -40,33 +40,36 @@ long long toLimbRange(KVnum& m, int n) {
         const int c = v == one;
         return big ? c >= 0 : c < 0;
     };
-    std::deque<KVnum> pw;  // 10000^(-+2^i); a deque keeps them in place
-    pw.emplace_back(n);
+    // 10000^(-+2^i), i = 0, 1, ...: at most 32 of them, since exponents are
+    // 32-bit and each squaring doubles the power.
+    KVnum* pw[40];
+    size_t npw = 0;
+    pw[npw++] = &T();
     if (big)
-        pw.back() = "0.0001";
+        *pw[0] = "0.0001";
     else
-        pw.back() = base;
+        *pw[0] = base;
     for (;;) {
         t = a;
-        t *= pw.back();
-        t *= pw.back();
-        if (!sameSide(t)) break;
-        pw.emplace_back(n);
-        KVnum& sq = pw.back();
-        sq = pw[pw.size() - 2];
-        sq *= pw[pw.size() - 2];
+        t *= *pw[npw - 1];
+        t *= *pw[npw - 1];
+        if (!sameSide(t) || npw == 40) break;
+        KVnum& sq = T();
+        sq = *pw[npw - 1];
+        sq *= *pw[npw - 1];
+        pw[npw++] = &sq;
     }
     long long k = 0;
-    for (size_t i = pw.size(); i-- > 0;) {
+    for (size_t i = npw; i-- > 0;) {
         t = a;
-        t *= pw[i];
+        t *= *pw[i];
         if (sameSide(t)) {
             a = t;
             k += big ? (1LL << i) : -(1LL << i);
         }
     }
     if (!big) k -= 1;  // a is now in [1e-4, 1): one more step up
-    scaleByLimbs(m, k, n);
+    scaleByLimbs(sc, m, k, n);
     return k;
 }
 

@@ -11,15 +11,17 @@
 #define KELVANE_LIMBSCALE_H
 
 #include "KVnum.h"
+#include "Scratch.h"
 
 namespace kvfunc {
 
-/// Multiplies v by 10000^-k; temporaries of n limbs (v's precision).
-void scaleByLimbs(KVnum& v, long long k, int n);
+/// Multiplies v by 10000^-k; temporaries of n limbs (v's precision),
+/// borrowed from sc.
+void scaleByLimbs(Scratch& sc, KVnum& v, long long k, int n);
 
 /// For a non-zero m of n limbs: multiplies m by the power 10000^-k that brings
 /// its magnitude to 1 <= |m| < 10000, and returns k.
-long long toLimbRange(KVnum& m, int n);
+long long toLimbRange(Scratch& sc, KVnum& m, int n);
 
 }  // namespace kvfunc
 

@@ -21,6 +21,10 @@
 // is then cut to the Func's precision.
 #include "Func.h"
 #include "LimbScale.h"
+#include "Scratch.h"
+
+using kvfunc::Scratch;
+using kvfunc::Temps;
 
 namespace {
 
@@ -34,8 +38,10 @@ const int FAR_GUARD = 4;
 
 // out = ln x by the plain series, every temporary of n limbs, for x > 0.
 // x is read before out is written, so they may be the same number.
-void lnSeries(const KVnum& x, KVnum& out, int n) {
-    KVnum one(n), two(n), d(n), s(n), y(n), p(n), q(n), S(n), P(n), t(n);
+void lnSeries(Scratch& sc, const KVnum& x, KVnum& out, int n) {
+    Temps T(sc, n);
+    KVnum &one = T(), &two = T(), &d = T(), &s = T(), &y = T(), &p = T(), &q = T(), &S = T(), &P = T(),
+          &t = T();
     one = 1;
     two = 2;
     d = x;
@@ -66,19 +72,20 @@ void lnSeries(const KVnum& x, KVnum& out, int n) {
 }
 
 // ln x for x outside [0.01, 100] (x > 0), at n + FAR_GUARD limbs, into out.
-void lnReduced(const KVnum& x, KVnum& out, int n) {
+void lnReduced(Scratch& sc, const KVnum& x, KVnum& out, int n) {
     const int g = n + FAR_GUARD;
-    KVnum m(g), t(g);
+    Temps T(sc, g);
+    KVnum &m = T(), &t = T();
     m = x;
 
     // x = m * 10000^K with 1 <= m < 10000, exactly.
-    const long long K = kvfunc::toLimbRange(m, g);
+    const long long K = kvfunc::toLimbRange(sc, m, g);
 
     // 1 <= m < 10000 -> 1 <= m < 10 (exact, by 0.1) -> 0.75 <= m <= 1.5.
     long long k10 = 4 * K;
     long long j2 = 0;
     {
-        KVnum ten(g), tenth(g), two(g), limit(g);
+        KVnum &ten = T(), &tenth = T(), &two = T(), &limit = T();
         ten = 10;
         tenth = "0.1";
         two = 2;
@@ -93,16 +100,16 @@ void lnReduced(const KVnum& x, KVnum& out, int n) {
         }
     }
 
-    KVnum ln2(g), ln10(g), lnm(g), S(g);
+    KVnum &ln2 = T(), &ln10 = T(), &lnm = T(), &S = T();
     t = 2;
-    lnSeries(t, ln2, g);
+    lnSeries(sc, t, ln2, g);
     t = "1.25";
-    lnSeries(t, ln10, g);
+    lnSeries(sc, t, ln10, g);
     t = 3;
     S = ln2;
     S *= t;
     ln10 += S;  // ln 10 = 3 ln 2 + ln 1.25
-    lnSeries(m, lnm, g);
+    lnSeries(sc, m, lnm, g);
 
     S = ln10;
     t = k10;
@@ -119,7 +126,8 @@ void lnReduced(const KVnum& x, KVnum& out, int n) {
 }  // namespace
 
 KVnum* Func::Ln(KVnum* x) {
-    KVnum X(nlimbs), zero(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &X = T(), &zero = T();
     X = *x;  // converts an argument of another precision; x may be res
     zero = 0;
     if ((X == zero) <= 0) {
@@ -127,19 +135,19 @@ KVnum* Func::Ln(KVnum* x) {
         res = 0;
         return &res;
     }
-    KVnum lo(nlimbs), hi(nlimbs);
+    KVnum &lo = T(), &hi = T();
     lo = "0.01";
     hi = 100;
     if ((X == lo) >= 0 && (X == hi) <= 0)
-        lnSeries(X, res, nlimbs);
+        lnSeries(*scratch, X, res, nlimbs);
     else
-        lnReduced(X, res, nlimbs);
+        lnReduced(*scratch, X, res, nlimbs);
     return &res;
 }
 
 KVnum* Func::Aln(KVnum* x) {
-    KVnum X(nlimbs), one(nlimbs), p(nlimbs), f(nlimbs), k(nlimbs), S(nlimbs), P(nlimbs),
-        t(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &X = T(), &one = T(), &p = T(), &f = T(), &k = T(), &S = T(), &P = T(), &t = T();
     X = *x;
     one = 1;
     p = X;
@@ -164,7 +172,8 @@ KVnum* Func::Aln(KVnum* x) {
 }
 
 KVnum* Func::Log(KVnum* x) {
-    KVnum L(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum& L = T();
     L = LN10_DIGITS;  // the precision decides how many of its digits are read
     Ln(x);
     res /= L;
@@ -172,7 +181,8 @@ KVnum* Func::Log(KVnum* x) {
 }
 
 KVnum* Func::LntoLog(KVnum* x) {
-    KVnum L(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum& L = T();
     L = LN10_DIGITS;
     res = *x;
     res /= L;

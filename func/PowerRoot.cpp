@@ -8,15 +8,18 @@
 //          equals its predecessor under ==, or when it repeats an earlier one
 //          (see Iroot below).
 // No integer exponent, base of 1 or exact result takes a shorter path.
-#include <deque>
 #include <vector>
 
 #include "Func.h"
 #include "LimbScale.h"
+#include "Scratch.h"
+
+using kvfunc::Scratch;
+using kvfunc::Temps;
 
 KVnum* Func::Fpower(KVnum* x, KVnum* y) {
-    KVnum L(nlimbs), one(nlimbs), p(nlimbs), f(nlimbs), k(nlimbs), S(nlimbs), P(nlimbs),
-        t(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &L = T(), &one = T(), &p = T(), &f = T(), &k = T(), &S = T(), &P = T(), &t = T();
     L = *x;  // x is read before Ln writes res, so it may be res
     Ln(&L);  // a base <= 0 is reported there and gives 0, hence the result 1
     L = res;
@@ -43,7 +46,8 @@ KVnum* Func::Fpower(KVnum* x, KVnum* y) {
 }
 
 KVnum* Func::Afpower(KVnum* x, KVnum* y) {
-    KVnum T(nlimbs);
+    Temps tmp(*scratch, nlimbs);
+    KVnum& T = tmp();
     Ln(x);  // x may be res: Ln reads it first
     T = res;
     Ln(y);  // y must not be res, which now holds ln x
@@ -52,7 +56,8 @@ KVnum* Func::Afpower(KVnum* x, KVnum* y) {
 }
 
 KVnum* Func::Alog(KVnum* x) {
-    KVnum T(nlimbs);
+    Temps tmp(*scratch, nlimbs);
+    KVnum& T = tmp();
     T = 10;
     return Fpower(&T, x);  // x must not be res: Fpower reads it after Ln
 }
@@ -60,8 +65,9 @@ KVnum* Func::Alog(KVnum* x) {
 namespace {
 
 // Compares |a| with |b| as the magnitudes compare under ==: -1, 0 or 1.
-int cmpMagnitude(const KVnum& a, const KVnum& b, int n) {
-    KVnum u(n), v(n), zero(n);
+int cmpMagnitude(Scratch& sc, const KVnum& a, const KVnum& b, int n) {
+    Temps T(sc, n);
+    KVnum &u = T(), &v = T(), &zero = T();
     zero = 0;
     u = a;
     v = b;
@@ -88,19 +94,25 @@ int cmpMagnitude(const KVnum& a, const KVnum& b, int n) {
 // so == orders them exactly as their true values, and a binary search with
 // == over them sorted finds whether a new estimate equals any of them in
 // O(log k) comparisons instead of k.
+//
+// The estimates are numbers borrowed through Iroot's Temps, the lists are the
+// Func's reusable ones (Scratch::estimates, Scratch::order).
 class Estimates {
 public:
-    explicit Estimates(int n) : n_(n) {}
+    explicit Estimates(Temps& T) : T_(T), all_(T.scratch().estimates), order_(T.scratch().order) {
+        all_.clear();
+        order_.clear();
+    }
 
     // Index of the latest estimate equal to r under ==, or -1 when none is.
     long find(const KVnum& r) const {
         size_t lo = 0, hi = order_.size();
         while (lo < hi) {
             const size_t mid = lo + (hi - lo) / 2;
-            const int c = r == all_[order_[mid]];
+            const int c = r == *all_[order_[mid]];
             if (c == 0) {
                 for (size_t i = all_.size(); i-- > 0;)
-                    if ((r == all_[i]) == 0) return static_cast<long>(i);
+                    if ((r == *all_[i]) == 0) return static_cast<long>(i);
             }
             if (c < 0)
                 hi = mid;
@@ -115,13 +127,13 @@ public:
         size_t lo = 0, hi = order_.size();
         while (lo < hi) {
             const size_t mid = lo + (hi - lo) / 2;
-            if ((r == all_[order_[mid]]) < 0)
+            if ((r == *all_[order_[mid]]) < 0)
                 hi = mid;
             else
                 lo = mid + 1;
         }
-        all_.emplace_back(n_);
-        all_.back() = r;
+        all_.push_back(&T_());
+        *all_.back() = r;
         order_.insert(order_.begin() + static_cast<long>(lo), all_.size() - 1);
     }
 
@@ -130,14 +142,14 @@ public:
     const KVnum& smallestFrom(size_t first) const {
         size_t best = first;
         for (size_t i = first + 1; i < all_.size(); ++i)
-            if (cmpMagnitude(all_[i], all_[best], n_) < 0) best = i;
-        return all_[best];
+            if (cmpMagnitude(T_.scratch(), *all_[i], *all_[best], T_.n()) < 0) best = i;
+        return *all_[best];
     }
 
 private:
-    int n_;
-    std::deque<KVnum> all_;      // in the order found; a deque keeps them in place
-    std::vector<size_t> order_;  // indices into all_, ascending by value
+    Temps& T_;
+    std::vector<KVnum*>& all_;   // in the order found
+    std::vector<size_t>& order_;  // indices into all_, ascending by value
 };
 
 }  // namespace
@@ -166,7 +178,8 @@ KVnum* Func::Iroot(KVnum* x, int n) {
         res = 0;
         return &res;
     }
-    KVnum X(nlimbs), zero(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &X = T(), &zero = T();
     X = *x;  // x may be res: res is written only at the end
     zero = 0;
     if (n % 2 == 0 && (X == zero) < 0) {
@@ -176,14 +189,14 @@ KVnum* Func::Iroot(KVnum* x, int n) {
         return &res;
     }
 
-    KVnum R(nlimbs), N(nlimbs), M(nlimbs), C(nlimbs), B(nlimbs), D(nlimbs), B0(nlimbs);
+    KVnum &R = T(), &N = T(), &M = T(), &C = T(), &B = T(), &D = T(), &B0 = T();
     R = X;
     N = n;
     M = n - 1;
     R /= N;
     C = 0;
     if ((C == R) != 0) {  // R is 0 only for x = 0: no iteration
-        Estimates seen(nlimbs);
+        Estimates seen(T);
         seen.add(R);
         for (;;) {
             C = R;
@@ -204,8 +217,8 @@ KVnum* Func::Iroot(KVnum* x, int n) {
             B0 = B;
             B /= D;
             if ((B == zero) == 0 && (B0 == zero) != 0) {
-                const long long k = kvfunc::toLimbRange(D, nlimbs);
-                kvfunc::scaleByLimbs(B0, k, nlimbs);
+                const long long k = kvfunc::toLimbRange(*scratch, D, nlimbs);
+                kvfunc::scaleByLimbs(*scratch, B0, k, nlimbs);
                 B = B0;
                 B /= D;
             }

@@ -15,6 +15,9 @@
 //
 // DtoR and RtoD read pi from PI_DIGITS as text, cut to the working precision.
 #include "Func.h"
+#include "Scratch.h"
+
+using kvfunc::Temps;
 
 namespace {
 
@@ -43,7 +46,8 @@ void trigPass(KVnum& S, KVnum& P, KVnum& p, KVnum& f, KVnum& k, KVnum& t,
 // x degrees in radians: (pi * 2 * x) / 360. x is copied first, so it may be
 // res.
 KVnum* Func::DtoR(KVnum* x) {
-    KVnum X(nlimbs), two(nlimbs), full(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &X = T(), &two = T(), &full = T();
     X = *x;
     res = PI_DIGITS;
     two = 2;
@@ -56,7 +60,8 @@ KVnum* Func::DtoR(KVnum* x) {
 
 // x radians in degrees: ((x * 360) / pi) / 2. x may be res.
 KVnum* Func::RtoD(KVnum* x) {
-    KVnum t(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum& t = T();
     res = *x;
     t = 360;
     res *= t;
@@ -69,8 +74,8 @@ KVnum* Func::RtoD(KVnum* x) {
 
 // sin x = x - x^3/3! + x^5/5! - ... x may be res.
 KVnum* Func::Sin(KVnum* x) {
-    KVnum X(nlimbs), p(nlimbs), f(nlimbs), k(nlimbs), S(nlimbs), P(nlimbs), t(nlimbs),
-        one(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &X = T(), &p = T(), &f = T(), &k = T(), &S = T(), &P = T(), &t = T(), &one = T();
     X = *x;
     p = X;
     f = 1;
@@ -90,8 +95,8 @@ KVnum* Func::Sin(KVnum* x) {
 
 // cos x = 1 - x^2/2! + x^4/4! - ... The first pass always runs. x may be res.
 KVnum* Func::Cos(KVnum* x) {
-    KVnum X(nlimbs), p(nlimbs), f(nlimbs), k(nlimbs), S(nlimbs), P(nlimbs), t(nlimbs),
-        one(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &X = T(), &p = T(), &f = T(), &k = T(), &S = T(), &P = T(), &t = T(), &one = T();
     X = *x;
     p = 1;
     f = 1;
@@ -113,7 +118,8 @@ KVnum* Func::Cos(KVnum* x) {
 // multiples of pi/2 comes out large, not capped. A cosine of exactly 0 ends
 // the process through "Division by zero".
 KVnum* Func::Tan(KVnum* x) {
-    KVnum X(nlimbs), C(nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum &X = T(), &C = T();
     X = *x;
     C = *Cos(&X);
     Sin(&X);

@@ -158,6 +158,9 @@ private:
     // |a| >= |b| after alignment. The sign of d is left as it was.
     void AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) const;
     void AssignNative(const char* text);
+    // ^= for an exponent that is not a count below 2^62 (y has this
+    // number's precision; its sign has been reported).
+    void PowerGeneral(const KVnum* y);
 };
 
 #endif

@@ -2,7 +2,8 @@
 //
 // ^= multiplies n - 1 times, left to right, each product truncated before the
 // next: the digits depend on that order, so there is no repeated squaring.
-// Intp prints the number, cuts the text at the point and reads it back.
+// Intp prints the number (the text stays in outbuf) and cuts it to the
+// integer part that the printed text shows.
 #include <cstring>
 #include <string>
 
@@ -36,19 +37,46 @@ bool exactlyEqual(const KVnum& a, const KVnum& b) {
     return true;
 }
 
+// floor(|x|) for a stored number with expo <= 0, when it is below 2^62;
+// false when it is not.
+bool integerCount(const kv::limb_t* limbs, int top, int32_t expo, int64_t* out) {
+    *out = 0;
+    if (top < 0) return true;
+    const int64_t f = -static_cast<int64_t>(expo);  // fractional digits
+    const int64_t q = f / 4;                          // whole fractional limbs
+    if (q > top) return true;                         // below 1
+    static const int64_t p10[4] = {1, 10, 100, 1000};
+    int64_t acc = 0;
+    for (int64_t i = top; i >= q; --i) {
+        if (acc > (INT64_C(1) << 62) / 10000) return false;
+        acc = acc * 10000 + limbs[i];
+    }
+    *out = acc / p10[f % 4];
+    return true;
+}
+
 }  // namespace
 
 void KVnum::Intp() {
     Ensure(0);
-    std::string text(String(0, false));
-    const size_t point = text.find('.');
-    if (point != std::string::npos) {
-        text.resize(point);
-        Assign_main(text.c_str());
+    // The text is the number's own (String), and stays in outbuf.
+    String(0, false);
+    if (expo < 0) {
+        // The text has a point: its integer part, read back, is floor(|v|)
+        // in limbs counted from the units, with the text's sign, brought to
+        // normal form (a zero never keeps a sign). That is formed here from
+        // the limbs directly.
+        kv::trunc_digits(limbs, limbs, nlimbs, -static_cast<int64_t>(expo));
+        if (kv::top_n(limbs, nlimbs) < 0) {
+            Zero(this);
+            return;
+        }
+        ShiftE(this, 0);
         return;
     }
     // No point: the value is whole already. Reading its text back can lose
     // digits that do not line up with the limbs; then it stays as it is.
+    std::string text(outbuf);
     KVnum back(nlimbs);
     back.Assign_main(text.c_str());
     if (exactlyEqual(back, *this)) Copyf(this, &back);
@@ -57,15 +85,58 @@ void KVnum::Intp() {
 void KVnum::operator^=(const KVnum& x) {
     KV_COUNT(kv::OP_POW);
     Ensure(x.limbs ? x.nlimbs : 0);
-    KVnum P(nlimbs), N(nlimbs), U(nlimbs);
+    int64_t count = 0;
     {
         KVnum tmp;
-        Copyf(&N, Same(x, tmp));
+        const KVnum* y = Same(x, tmp);
+        if (y->minus) reportError("Power forced to positive.");
+        // An exponent with no digits above the units (expo <= 0) is cut to its
+        // integer part and counted down one by one below; below 2^62 the count
+        // is kept natively. Anything else takes the general path.
+        if (y->expo > 0 || !integerCount(y->limbs, y->top, y->expo, &count)) {
+            PowerGeneral(y);
+            return;
+        }
     }
-    if (N.minus) {
-        reportError("Power forced to positive.");
-        N.minus = false;
+    if (top < 0) return;  // 0 to any power stays 0, 0^0 included
+    if (count == 0) {
+        *this = 1;
+        minus = false;
+        return;
     }
+    if (count == 1) return;
+    const int h = nlimbs / 2 - 2;
+    {
+        // 1 to any power stays 1: compared with the stored form of 1.
+        kv::LocalLimbs<128> onebuf;
+        kv::limb_t* one = onebuf.get(5, static_cast<size_t>(h + 1));
+        kv::zero_n(one, h);
+        one[h] = 1;
+        if (!minus && CmpMag(limbs, expo, top, one, static_cast<int32_t>(-4 * h), h) == 0) return;
+    }
+    // P runs over the powers in storage of this frame (or the scratch slot),
+    // lent to a number for the loop and taken back before it ends.
+    kv::LocalLimbs<256> pbuf;
+    KVnum P;
+    P.limbs = pbuf.get(6, static_cast<size_t>(nlimbs));
+    P.nlimbs = nlimbs;
+    Copyf(&P, this);
+    for (int64_t k = count; k > 1; --k) {
+        P *= *this;
+        if (P.top < 0) break;  // left the exponent range: stays zero
+    }
+    Copyf(this, &P);
+    P.limbs = nullptr;
+    P.nlimbs = 0;
+}
+
+// The power for exponents that are not a small count: a number that counts
+// down, as the general rule reads (the exponent's integer part by Intp).
+// `y` has this number's precision; its sign was reported already.
+void KVnum::PowerGeneral(const KVnum* y) {
+    KVnum P(nlimbs), N(nlimbs), U(nlimbs);
+    Copyf(&N, y);
+    N.minus = false;
     // A number with no fractional digits (expo >= 0) is its own integer part;
     // printing it could take as many characters as the exponent is large.
     if (N.expo < 0) N.Intp();

@@ -1,0 +1,86 @@
+// Storage for the temporaries of a Func's methods. Internal header, never
+// installed.
+//
+// A number made afresh allocates and zeroes its limb array, which costs more
+// than all the arithmetic of a short method (an angle conversion, a common
+// logarithm's final division). So every method borrows its temporaries from
+// its Func instead: the numbers are made on first use and kept by the Func
+// for its later calls. Borrowing is strictly nested (a method gives back all
+// it borrowed before it returns, and a call between methods borrows above
+// its caller), so a stack of numbers per precision serves: a Temps takes
+// numbers from the top and gives them all back when it goes out of scope.
+//
+// A borrowed number holds whatever its last user left in it; every method
+// assigns a temporary before it reads it. Borrowed numbers are never the
+// Func's `res`, so the rules on which arguments may be `res` are those of
+// numbers made afresh.
+#ifndef KELVANE_FUNC_SCRATCH_H
+#define KELVANE_FUNC_SCRATCH_H
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "KVnum.h"
+
+namespace kvfunc {
+
+class Scratch {
+public:
+    // At most this many precisions are borrowed at one time (the methods use
+    // the Func's own and, for the reduced logarithm, one wider).
+    static const int LEVELS = 4;
+    // Numbers of a precision kept beyond the end of an outermost call: an
+    // Iroot far from its root borrows one per iteration, thousands at times.
+    static const size_t KEEP = 64;
+
+    // Where the stacks stand; a Temps gives back down to it.
+    struct Mark {
+        size_t used[LEVELS];
+        int levels;
+        int depth;
+    };
+
+    Mark mark();
+    void release(const Mark& m);
+    KVnum& take(int n);
+
+    // Reusable lists for Iroot's record of its estimates (Iroot calls no
+    // other method, so they are never in use twice).
+    std::vector<KVnum*> estimates;
+    std::vector<size_t> order;
+
+private:
+    struct Level {
+        int n = 0;
+        size_t used = 0;
+        std::vector<std::unique_ptr<KVnum>> nums;
+    };
+    Level levels_[LEVELS];
+    int nlevels_ = 0;
+    int depth_ = 0;  // Temps alive
+};
+
+// The numbers one method (or helper) borrows; all given back on destruction.
+class Temps {
+public:
+    Temps(Scratch& s, int n) : s_(s), n_(n), mark_(s.mark()) {}
+    ~Temps() { s_.release(mark_); }
+    Temps(const Temps&) = delete;
+    Temps& operator=(const Temps&) = delete;
+
+    /// One more number of the default precision, or of precision m.
+    KVnum& operator()() { return s_.take(n_); }
+    KVnum& operator()(int m) { return s_.take(m); }
+    Scratch& scratch() { return s_; }
+    int n() const { return n_; }
+
+private:
+    Scratch& s_;
+    int n_;
+    Scratch::Mark mark_;
+};
+
+}  // namespace kvfunc
+
+#endif
