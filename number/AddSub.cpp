@@ -17,6 +17,49 @@ void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) 
     // d (which is a or b) is 0 above them too.
     const int t = a->top > b->top ? a->top : b->top;
     const int m = t + 2 < nlimbs ? t + 2 : nlimbs;
+    if (d == a && b->expo <= a->expo && !kv::plainPaths()) {
+        // In place, adding or taking off a number that the alignment cuts:
+        // a running sum and its next term. The cut keeps limbs q.. of b (q
+        // whole limbs below a's last one) less r digits, so it has only
+        // b's top - q + 1 limbs, and above them the sum is a's limbs with the
+        // carry or borrow run through: the same limbs as the full pass. With
+        // equal exponents (a counter and a small step) only b's limbs from
+        // its lowest non-zero one take part.
+        const int64_t dd = static_cast<int64_t>(a->expo) - b->expo;
+        const int64_t q = dd / 4;
+        if (q > b->top) {
+            ShiftE(d, a->expo, m);  // b cuts to nothing: a unchanged
+            return;
+        }
+        const int len = b->top - static_cast<int>(q) + 1;
+        const int r = static_cast<int>(dd % 4);
+        const limb_t* c = b->limbs + q;
+        kv::LocalLimbs<160> cut;
+        if (r != 0) {
+            limb_t* w = cut.get(1, static_cast<size_t>(len));
+            kv::trunc_digits(w, c, len, r);
+            c = w;
+        }
+        const int lo = dd == 0 ? kv::low_n(c, len) : 0;
+        limb_t* w = d->limbs + lo;
+        c += lo;
+        const int ln = len - lo, lm = m - lo;
+        if (subtract) {
+            limb_t borrow = kv::sub_n(w, w, c, ln);
+            for (int i = ln; borrow && i < lm; ++i) {
+                borrow = w[i] == 0;
+                w[i] = borrow ? kv::BASE - 1 : w[i] - 1;
+            }
+        } else {
+            limb_t carry = kv::add_n(w, w, c, ln);
+            for (int i = ln; carry && i < lm; ++i) {
+                carry = w[i] == kv::BASE - 1;
+                w[i] = carry ? 0 : w[i] + 1;
+            }
+        }
+        ShiftE(d, a->expo, m);
+        return;
+    }
     const limb_t* ua = a->limbs;
     const limb_t* ub = b->limbs;
     int64_t e = a->expo;

@@ -2,7 +2,10 @@
 //
 // Every native overload prints its value into convScratch and hands the text
 // to the one parser, Assign_main, so that all assignments share one set of
-// rules for window, exponent and truncation.
+// rules for window, exponent and truncation. Integers whose digits all fit
+// the window (every integer of up to 14 digits, at any precision) are built
+// in place instead, in exactly the stored form that parsing their text gives:
+// the series of the function library assign small integers on every call.
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -112,32 +115,74 @@ void KVnum::AssignNative(const char* text) {
     Assign_main(text);
 }
 
+// The text of an integer is its sign and its digits, which the parser groups
+// in fours from the units digit into limbs 0, 1, ... and brings to normal form
+// (the top limb to the head index, the exponent down by 4 per limb moved); a
+// zero is the zero of normal form. That stored form is written here directly.
+// Returns false, touching nothing, when the digits would not all fit the
+// window of 2 nlimbs - 4 characters (the parser then drops some).
+bool KVnum::AssignInteger(bool neg, uint64_t mag) {
+    if (kv::plainPaths()) return false;
+    Ensure(0);
+    int digits = 1;
+    for (uint64_t m = mag; m >= 10; m /= 10) ++digits;
+    if (digits > 2 * static_cast<int64_t>(nlimbs) - 4) return false;
+    KV_COUNT(kv::OP_SET_INT);
+    Zero(this);
+    if (mag == 0) return true;
+    int32_t part[5];
+    int cnt = 0;
+    for (; mag != 0; mag /= 10000) part[cnt++] = static_cast<int32_t>(mag % 10000);
+    // The top limb goes to the head index; at the smallest precisions a long
+    // integer has more limbs than the head holds, and its lowest ones drop.
+    const int h = nlimbs / 2 - 2;
+    const int up = h - (cnt - 1);
+    for (int j = 0; j < cnt; ++j)
+        if (j + up >= 0) limbs[j + up] = part[j];
+    top = h;
+    minus = neg;
+    expo = -4 * up;
+    return true;
+}
+
+namespace {
+
+uint64_t magnitude(int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v); }
+
+}  // namespace
+
 void KVnum::operator=(int v) {
+    if (AssignInteger(v < 0, magnitude(v))) return;
     std::snprintf(convScratch, sizeof convScratch, "%d", v);
     AssignNative(convScratch);
 }
 
 void KVnum::operator=(unsigned int v) {
+    if (AssignInteger(false, v)) return;
     std::snprintf(convScratch, sizeof convScratch, "%u", v);
     AssignNative(convScratch);
 }
 
 void KVnum::operator=(long v) {
+    if (AssignInteger(v < 0, magnitude(v))) return;
     std::snprintf(convScratch, sizeof convScratch, "%ld", v);
     AssignNative(convScratch);
 }
 
 void KVnum::operator=(unsigned long v) {
+    if (AssignInteger(false, v)) return;
     std::snprintf(convScratch, sizeof convScratch, "%lu", v);
     AssignNative(convScratch);
 }
 
 void KVnum::operator=(long long v) {
+    if (AssignInteger(v < 0, magnitude(v))) return;
     std::snprintf(convScratch, sizeof convScratch, "%" PRId64, static_cast<int64_t>(v));
     AssignNative(convScratch);
 }
 
 void KVnum::operator=(unsigned long long v) {
+    if (AssignInteger(false, v)) return;
     std::snprintf(convScratch, sizeof convScratch, "%" PRIu64, static_cast<uint64_t>(v));
     AssignNative(convScratch);
 }

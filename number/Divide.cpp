@@ -33,8 +33,7 @@ void KVnum::operator/=(const KVnum& x) {
     if (y->top < 0) reportFatal("Division by zero");
 #ifdef KELVANE_COUNT_OPS
     {
-        int low = 0;
-        while (y->limbs[low] == 0) ++low;
+        const int low = kv::low_n(y->limbs, y->top + 1);
         KV_COUNT(y->top - low + 1 <= 2 ? kv::OP_DIV1 : kv::OP_DIV);
         if (y->top - low + 1 > 2) KV_COUNT_WORK(kv::OP_DIV, y->top - low + 1);
     }
@@ -47,7 +46,10 @@ void KVnum::operator/=(const KVnum& x) {
         return;
     }
     const int h = nlimbs / 2 - 2;
-    {
+    // The leading digit of a divisor that compares equal to 1 is a units
+    // digit, whichever of the two the comparison cuts; no other divisor needs
+    // the comparison.
+    if (static_cast<int64_t>(y->expo) + 4 * static_cast<int64_t>(y->top) + digitsOf(y->limbs[y->top]) == 1) {
         // A divisor whose magnitude compares equal to 1 leaves the magnitude
         // as it is. The 1 it is compared with is the stored form of 1 (limb h
         // = 1, exponent -4h), held in scratch storage.
@@ -63,8 +65,7 @@ void KVnum::operator/=(const KVnum& x) {
 
     // Divisor without its zero low limbs: dividing by D' x 10000^lv is
     // dividing the numerator's limbs above lv by D'.
-    int lv = 0;
-    while (y->limbs[lv] == 0) ++lv;
+    const int lv = kv::low_n(y->limbs, y->top + 1);
     const int dn = y->top - lv + 1;
     const limb_t* dv = y->limbs + lv;
 
@@ -80,7 +81,7 @@ void KVnum::operator/=(const KVnum& x) {
     const int64_t z = s - 4 * k;  // numerator MR x 10^z, or MR / 10^-z
 
     // Numerator limbs: MR scaled by 10^z (z >= 0), or cut by 10^-z (z < 0).
-    kv::LocalLimbs<256> numbuf, qbuf;
+    kv::LocalLimbs<256> numbuf;
     limb_t* num;
     int nn;
     if (z >= 0) {
@@ -104,16 +105,16 @@ void KVnum::operator/=(const KVnum& x) {
     while (nn > 0 && num[nn - 1] == 0) --nn;
 
     // The receiver's limbs above h are 0 (normal form); the quotient has at
-    // most h + 2 limbs by the choice of k, and Shift makes the last cut.
-    int qt = -1;
+    // most h + 2 limbs by the choice of k (its array one more, a leading
+    // zero), and Shift makes the last cut. It is formed in the receiver's own
+    // limbs: the numerator is a copy, and a divisor that is the receiver
+    // itself returned above.
+    int qn = 0;
     if (nn >= dn) {
-        const int qn = nn - dn + 1;
-        limb_t* q = qbuf.get(3, static_cast<size_t>(qn));
-        kv::divq(q, num, nn, dv, dn);
-        qt = kv::top_n(q, qn);
-        kv::copy_n(limbs, q, qt + 1);
+        qn = nn - dn + 1;
+        kv::divq(limbs, num, nn, dv, dn);
     }
-    kv::zero_n(limbs + qt + 1, h + 1 - (qt + 1));
+    if (qn < h + 1) kv::zero_n(limbs + qn, h + 1 - qn);
     minus = sign;
-    ShiftE(this, static_cast<int64_t>(expo) + 4 * k, qt > h ? qt + 1 : h + 1);
+    ShiftE(this, static_cast<int64_t>(expo) + 4 * k, qn > h + 1 ? qn : h + 1);
 }

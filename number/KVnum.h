@@ -37,6 +37,14 @@
 
 #include "KVerror.h"
 
+// The private operations are the library's own: not exported, so that the
+// library's calls to them bind directly instead of through the symbol table.
+#if defined(_WIN32)
+#define KELVANE_LOCAL
+#else
+#define KELVANE_LOCAL __attribute__((visibility("hidden")))
+#endif
+
 class Func;
 
 class KELVANE_API KVnum {
@@ -125,42 +133,45 @@ private:
     // The private operations work on the numbers passed to them; the
     // receiver supplies only its precision (loop bounds, head index, the
     // precision of temporaries).
-    int Pos(KVnum* x) const;
-    void Zero(KVnum* x) const;
-    void Copyf(KVnum* d, const KVnum* s) const;
-    void Shift(KVnum* x) const;
-    void Norm(KVnum* a, KVnum* b) const;
-    int Cmpf(const KVnum* a, const KVnum* b) const;
-    void Addf(KVnum* a, const KVnum* b) const;
-    void Subf(KVnum* a, const KVnum* b, bool normalise) const;
-    void Assign_main(const char* s);
-    char* BtoB_main(int ibase, int obase, char* text);
+    KELVANE_LOCAL int Pos(KVnum* x) const;
+    KELVANE_LOCAL void Zero(KVnum* x) const;
+    KELVANE_LOCAL void Copyf(KVnum* d, const KVnum* s) const;
+    KELVANE_LOCAL void Shift(KVnum* x) const;
+    KELVANE_LOCAL void Norm(KVnum* a, KVnum* b) const;
+    KELVANE_LOCAL int Cmpf(const KVnum* a, const KVnum* b) const;
+    KELVANE_LOCAL void Addf(KVnum* a, const KVnum* b) const;
+    KELVANE_LOCAL void Subf(KVnum* a, const KVnum* b, bool normalise) const;
+    KELVANE_LOCAL void Assign_main(const char* s);
+    KELVANE_LOCAL char* BtoB_main(int ibase, int obase, char* text);
 
     // Gives an empty number a zeroed limb array of `n` limbs (after the
     // precision policy); does nothing to a number that has one.
-    void Ensure(int n);
+    KELVANE_LOCAL void Ensure(int n);
     // Returns `x` itself when it has this number's precision, otherwise a
     // converted copy held in `tmp`. An empty `x` reads as zero.
-    const KVnum* Same(const KVnum& x, KVnum& tmp) const;
+    KELVANE_LOCAL const KVnum* Same(const KVnum& x, KVnum& tmp) const;
     // Shift with the exponent taken from `e` instead of x's own, so that
     // exponent sums are carried in 64 bits until the final normal form.
     // `hi` > 0 tells that every limb of x from index hi up is 0, so that only
     // limbs below it need to be looked at and moved.
-    void ShiftE(KVnum* x, int64_t e, int hi = 0) const;
+    KELVANE_LOCAL void ShiftE(KVnum* x, int64_t e, int hi = 0) const;
     // |a| compared with |b| under the alignment of Norm (Cmpf's rule), for
     // limb arrays that need not belong to numbers.
-    int CmpMag(const int32_t* ua, int32_t ea, int ta, const int32_t* ub, int32_t eb, int tb) const;
+    KELVANE_LOCAL int CmpMag(const int32_t* ua, int32_t ea, int ta, const int32_t* ub, int32_t eb, int tb) const;
     // Stores `e` as x's exponent. Out of the int range x becomes zero after
     // "Exponent out of range."; returns false in that case.
-    bool PutExpo(KVnum* x, int64_t e) const;
+    KELVANE_LOCAL bool PutExpo(KVnum* x, int64_t e) const;
     // Magnitude sum or difference of a and b, aligned as Norm aligns them,
     // into d (which may be a or b), then normal form. For a difference
     // |a| >= |b| after alignment. The sign of d is left as it was.
-    void AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) const;
-    void AssignNative(const char* text);
+    KELVANE_LOCAL void AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) const;
+    KELVANE_LOCAL void AssignNative(const char* text);
     // ^= for an exponent that is not a count below 2^62 (y has this
     // number's precision; its sign has been reported).
-    void PowerGeneral(const KVnum* y);
+    KELVANE_LOCAL void PowerGeneral(const KVnum* y);
+    // Assignment of the integer -mag or mag in the stored form its text would
+    // get; false (nothing done) when that text would not fit the window.
+    KELVANE_LOCAL bool AssignInteger(bool neg, uint64_t mag);
 };
 
 #endif

@@ -92,7 +92,15 @@ void KVnum::operator=(const KVnum& x) {
     if (this == &x) return;
     Ensure(x.limbs ? x.nlimbs : 0);
     KVnum tmp;
-    Copyf(this, Same(x, tmp));
+    const KVnum* s = Same(x, tmp);
+    // Both are stored numbers, 0 above the head index: the limbs up to it
+    // carry the whole value.
+    const int h = nlimbs / 2 - 2;
+    kv::copy_n(limbs, s->limbs, h + 1);
+    nlimbs = s->nlimbs;
+    expo = s->expo;
+    top = s->top;
+    minus = s->minus;
 }
 
 int KVnum::operator==(const KVnum& x) const {

@@ -23,9 +23,7 @@ void KVnum::operator*=(const KVnum& x) {
     const bool sign = minus != y->minus;
     // Zero low limbs (small integers, 0.5, 2) contribute nothing: multiply
     // only the significant stretch of each operand and place the product.
-    int lu = 0, lv = 0;
-    while (limbs[lu] == 0) ++lu;
-    while (y->limbs[lv] == 0) ++lv;
+    const int lu = kv::low_n(limbs, top + 1), lv = kv::low_n(y->limbs, y->top + 1);
     const int un = top - lu + 1, vn = y->top - lv + 1;
     KV_COUNT(un <= 2 || vn <= 2 ? kv::OP_MUL1 : kv::OP_MUL);
     if (un > 2 && vn > 2) KV_COUNT_WORK(kv::OP_MUL, static_cast<long long>((un + 1) / 2) * ((vn + 1) / 2));

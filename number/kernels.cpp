@@ -22,6 +22,10 @@ long long opCounts[OP_KINDS];
 long long opWork[OP_KINDS];
 #endif
 
+const KernelSet* kernelSet = nullptr;
+
+void setKernelSet(const KernelSet* set) { kernelSet = set; }
+
 void zero_n(limb_t* w, int n) {
     if (n > 0) std::memset(w, 0, sizeof(limb_t) * static_cast<size_t>(n));
 }
@@ -34,6 +38,20 @@ int top_n(const limb_t* u, int n) {
     for (int i = n - 1; i >= 0; --i)
         if (u[i] != 0) return i;
     return -1;
+}
+
+int low_n(const limb_t* u, int n) {
+    // Small integers and short numbers carry long runs of zero low limbs:
+    // sixteen limbs are tested at once, eight 64-bit words or'ed together,
+    // then the first block with a non-zero limb is searched.
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        uint64_t w[8];
+        std::memcpy(w, u + i, sizeof w);
+        if ((w[0] | w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7]) != 0) break;
+    }
+    while (i < n && u[i] == 0) ++i;
+    return i;
 }
 
 void shift_up(limb_t* u, int n, int k) {
@@ -122,6 +140,7 @@ int cmpCut(const limb_t* u, const limb_t* v, int n, int q) {
 
 void trunc_digits(limb_t* w, const limb_t* u, int n, int64_t d) {
     assert(d >= 0);
+    if (kernelSet && kernelSet->trunc_digits) return kernelSet->trunc_digits(w, u, n, d);
     if (d >= 4 * static_cast<int64_t>(n)) {
         zero_n(w, n);
         return;
@@ -169,6 +188,7 @@ void scale_digits(limb_t* w, const limb_t* u, int n, int p) {
 }
 
 int cmp_n(const limb_t* u, const limb_t* v, int n) {
+    if (kernelSet && kernelSet->cmp_n) return kernelSet->cmp_n(u, v, n);
     // Blocks of eight limbs from the top are tested at once (a loop without
     // an exit, which the compiler vectorises); the first block that differs
     // is then searched limb by limb.
@@ -185,6 +205,7 @@ int cmp_n(const limb_t* u, const limb_t* v, int n) {
 
 int cmp_trunc(const limb_t* u, const limb_t* v, int n, int64_t d) {
     assert(d >= 0);
+    if (kernelSet && kernelSet->cmp_trunc) return kernelSet->cmp_trunc(u, v, n, d);
     if (d >= 4 * static_cast<int64_t>(n)) {
         for (int i = n - 1; i >= 0; --i)
             if (v[i] != 0) return -1;
@@ -214,6 +235,7 @@ int cmp_trunc(const limb_t* u, const limb_t* v, int n, int64_t d) {
 // vectorises it.
 
 KV_CLONES limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
+    if (kernelSet && kernelSet->add_n) return kernelSet->add_n(w, u, v, n);
     if (n <= 0) return 0;
     const limb_t out = u[n - 1] + v[n - 1] >= BASE;
     limb_t over = 0;
@@ -236,6 +258,7 @@ KV_CLONES limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
 }
 
 KV_CLONES limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
+    if (kernelSet && kernelSet->sub_n) return kernelSet->sub_n(w, u, v, n);
     if (n <= 0) return 0;
     const limb_t out = u[n - 1] - v[n - 1] < 0;
     limb_t under = 0;

@@ -32,6 +32,9 @@ void copy_n(limb_t* w, const limb_t* u, int n);
 // Index of the most significant non-zero limb of u[0..n), or -1.
 int top_n(const limb_t* u, int n);
 
+// Index of the least significant non-zero limb of u[0..n), or n.
+int low_n(const limb_t* u, int n);
+
 // Moves u[0..n) up by k limbs in place: u[j+k] := u[j] for j+k < n (limbs
 // moved past n are lost), u[0..k) := 0. k >= 0.
 void shift_up(limb_t* u, int n, int k);
@@ -96,6 +99,36 @@ struct LocalLimbs {
 // Raw per-thread storage for the kernels themselves (slots 0..7 of their own,
 // at least `bytes` bytes, aligned for any scalar type). Same rules as scratch.
 void* kscratch(int slot, size_t bytes);
+
+// ---- Plain loops for tests ----------------------------------------------------------
+//
+// Other loops that meet the contracts above, for a test that runs the whole
+// library on plain reference loops and compares its results with the fast
+// ones (tests/func_reference_test.cpp). While a set is installed, the kernels
+// it names run its loops instead of their own, and the number operations take
+// none of their own shortcuts: small integers are assigned through their text,
+// every product is formed in full and then cut. Install it only while no
+// other thread uses the library. Unset entries keep the library's kernel.
+struct KernelSet {
+    void (*mul)(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn);
+    void (*divq)(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn);
+    limb_t (*add_n)(limb_t* w, const limb_t* u, const limb_t* v, int n);
+    limb_t (*sub_n)(limb_t* w, const limb_t* u, const limb_t* v, int n);
+    int (*cmp_n)(const limb_t* u, const limb_t* v, int n);
+    int (*cmp_trunc)(const limb_t* u, const limb_t* v, int n, int64_t d);
+    void (*trunc_digits)(limb_t* w, const limb_t* u, int n, int64_t d);
+};
+
+// Installs `set` (nullptr: the library's own kernels and shortcuts again).
+void setKernelSet(const KernelSet* set);
+
+// The installed set, or nullptr. Read on every kernel call; a plain global,
+// so that the test costs one load and a branch that is never taken.
+extern const KernelSet* kernelSet;
+
+// True while a set is installed: the number operations form their results
+// the plain way.
+inline bool plainPaths() { return kernelSet != nullptr; }
 
 }  // namespace kv
 

@@ -257,6 +257,108 @@ void longDivide(uint32_t* Qout, const uint32_t* U, int un, const int32_t* V, int
     assert(c == 0);
 }
 
+// ---- Quotients by at most two limbs ---------------------------------------------------
+//
+// A divisor d below 10^8 (one or two limbs; the series divide by small odd
+// numbers and factorials on every pass) is divided straight from the base-10^4
+// limbs, L limbs at a time: the running remainder r < d and the next chunk of
+// L limbs make cur = r 10^(4L) + chunk, which stays below 2^63 for d below
+// 2^63 / 10^(4L) (L = 4 up to d = 922, L = 3 up to 9.2 x 10^6, L = 2
+// always). The chain from chunk to chunk is the whole cost, so it is kept
+// short: the quotient digit is a multiply-high and a shift (Granlund and
+// Montgomery's reciprocal m = floor(2^(64+k) / d) + 1 with 2^k < d <= 2^(k+1),
+// exact for every cur below 2^63), and the next cur is formed as
+// cur 10^(4L) + chunk - q (d 10^(4L)) in wrapping 64-bit arithmetic, whose true
+// value r 10^(4L) + chunk fits, so that cur 10^(4L) + chunk is formed while
+// the quotient digit is still being found. The digit's limbs are written off
+// the chain.
+
+struct ShortDivisor {
+    uint64_t d, m;
+    int k;
+    explicit ShortDivisor(uint64_t dd) : d(dd), m(0), k(0) {
+        while ((static_cast<uint64_t>(2) << k) < d) ++k;  // 2^k < d <= 2^(k+1), d >= 2
+#ifdef __SIZEOF_INT128__
+        typedef unsigned __int128 u128;
+        m = static_cast<uint64_t>((static_cast<u128>(1) << (64 + k)) / d) + 1;
+#endif
+    }
+    uint64_t quot(uint64_t n) const {
+#ifdef __SIZEOF_INT128__
+        typedef unsigned __int128 u128;
+        return static_cast<uint64_t>((static_cast<u128>(n) * m) >> 64) >> k;
+#else
+        return n / d;
+#endif
+    }
+};
+
+const uint64_t P10K[5] = {1, 10000, 100000000, 1000000000000ULL, 10000000000000000ULL};
+
+// q[0..n) := floor((rem 10^(4n) + u[0..n)) / d), rem < d, chunks of L limbs.
+template <int L>
+void divShortChunks(limb_t* q, const limb_t* u, int n, const ShortDivisor& sd, uint64_t rem) {
+    const uint64_t C = P10K[L];
+    auto chunk = [&](int i) {  // limbs i .. i+L-1 as one number
+        uint64_t c = 0;
+        for (int t = L - 1; t >= 0; --t) c = c * 10000u + static_cast<uint64_t>(u[i + t]);
+        return c;
+    };
+    auto put = [&](int i, int cnt, uint64_t qd) {
+        for (int t = 0; t < cnt; ++t) {
+            q[i + t] = static_cast<limb_t>(qd % 10000u);
+            qd /= 10000u;
+        }
+    };
+    int i = n;
+    const int r = n % L;
+    if (r > 0) {
+        // The top limbs that do not fill a chunk.
+        uint64_t c = 0;
+        for (int t = n - 1; t >= n - r; --t) c = c * 10000u + static_cast<uint64_t>(u[t]);
+        const uint64_t cur = rem * P10K[r] + c;
+        const uint64_t qd = sd.quot(cur);
+        rem = cur - qd * sd.d;
+        i = n - r;
+        put(i, r, qd);
+    }
+    if (i == 0) return;
+    const uint64_t dC = sd.d * C;
+    i -= L;
+    uint64_t cur = rem * C + chunk(i);
+    for (;;) {
+        const uint64_t qd = sd.quot(cur);
+        if (i == 0) {
+            put(0, L, qd);
+            return;
+        }
+        const uint64_t next = cur * C + chunk(i - L) - qd * dC;
+        put(i, L, qd);
+        cur = next;
+        i -= L;
+    }
+}
+
+// q[0..un-vn+1) := floor(u / v) for vn <= 2.
+void divShort(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
+    const uint64_t d = static_cast<uint64_t>(v[0]) + (vn == 2 ? static_cast<uint64_t>(v[1]) * 10000u : 0u);
+    // A two-limb divisor is at least 10^4, so the top quotient limb would be
+    // 0: the top limb starts the remainder instead.
+    const int n = vn == 2 ? un - 1 : un;
+    const uint64_t rem = vn == 2 ? static_cast<uint64_t>(u[un - 1]) : 0u;
+    if (d == 1) {
+        std::memcpy(q, u, sizeof(limb_t) * static_cast<size_t>(n));
+        return;
+    }
+    const ShortDivisor sd(d);
+    if (d <= 922)
+        divShortChunks<4>(q, u, n, sd, rem);
+    else if (d <= 9000000)
+        divShortChunks<3>(q, u, n, sd, rem);
+    else
+        divShortChunks<2>(q, u, n, sd, rem);
+}
+
 }  // namespace
 
 // Dividends of up to this many base-10^8 digits (a quotient at up to about
@@ -265,6 +367,8 @@ const int SMALL = 80;
 
 void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
     assert(vn >= 1 && un >= vn && v[vn - 1] != 0);
+    if (kernelSet && kernelSet->divq) return kernelSet->divq(q, u, un, v, vn);
+    if (vn <= 2) return divShort(q, u, un, v, vn);
     const int qn = un - vn + 1;
     const int un8 = (un + 1) / 2, vn8 = (vn + 1) / 2;
     const int qn8 = un8 - vn8 + 1;

@@ -31,7 +31,7 @@ const int KARATSUBA_MIN = 128;
 static_assert(KARATSUBA_MIN <= MAX_ROWS, "schoolbook blocks (fewer rows than KARATSUBA_MIN) must not overflow");
 
 // Kernel scratch slots used here.
-enum { SLOT_DIGITS = 0, SLOT_COLS = 1, SLOT_WORK = 2 };
+enum { SLOT_DIGITS = 0, SLOT_COLS = 1, SLOT_WORK = 2, SLOT_SHORT = 4 };
 
 // cols[0..an+bn) := column sums of a[0..an) x b[0..bn), bn <= MAX_ROWS.
 // a is read at indices -3..an+2: the caller pads it with three zero digits on
@@ -290,6 +290,117 @@ size_t workNeed(int an, int bn) {
     return 8 * n + 64 * 40 + 64;
 }
 
+// ---- Products by at most two limbs ------------------------------------------------
+//
+// The series of the function library multiply by small integers and short
+// numbers on every pass (f *= k, p *= 0.75). For a multiplier v below 10^8
+// (one or two limbs) the product is formed in base 10^4 without a carry
+// chain. Column i of the product, c_i = u_i v_0 + u_(i-1) v_1 < 2 x 10^8, is
+// split into h_i = c_i div 10^4 < 2 x 10^4 and l_i = c_i mod 10^4; the sum
+// s_i = l_i + h_(i-1) < 3 x 10^4 leaves g_i = s_i div 10^4 <= 2 (two
+// comparisons) to the next limb, and t_i = s_i - 10^4 g_i + g_(i-1) is the
+// limb, unless it reaches 10^4 (only after a 9998 or 9999), which a plain
+// carry pass then settles. Both passes form every column on its own, so the
+// compiler vectorises them; only the first divides.
+
+// x div 10^4 for x < 2^32, as a multiply and a shift (exact for every such
+// x: 3518437209 x 10^4 - 2^45 = 1168, and 1168 x < 2^45).
+inline uint32_t div1e4(uint32_t x) { return static_cast<uint32_t>((static_cast<uint64_t>(x) * 3518437209u) >> 45); }
+
+// h[i], l[i] for the columns i = 0..wn-1 (arrays padded: h[-2], h[-1], l[-1]
+// are 0 and written by the caller).
+#define KV_SHORT_SPLIT_BODY                                                      \
+    const uint32_t* s = reinterpret_cast<const uint32_t*>(u);                    \
+    {                                                                            \
+        const uint32_t c = s[0] * v0;                                            \
+        h[0] = div1e4(c);                                                        \
+        l[0] = c - h[0] * 10000u;                                                \
+    }                                                                            \
+    for (int i = 1; i < un; ++i) {                                               \
+        const uint32_t c = s[i] * v0 + s[i - 1] * v1;                            \
+        const uint32_t q = div1e4(c);                                            \
+        h[i] = q;                                                                \
+        l[i] = c - q * 10000u;                                                   \
+    }                                                                            \
+    {                                                                            \
+        const uint32_t c = s[un - 1] * v1;                                       \
+        h[un] = div1e4(c);                                                       \
+        l[un] = c - h[un] * 10000u;                                              \
+    }                                                                            \
+    for (int i = un + 1; i < wn; ++i) h[i] = l[i] = 0;
+
+#define KV_SHORT_LIMBS_BODY                                                      \
+    uint32_t over = 0;                                                           \
+    for (int i = 0; i < wn; ++i) {                                               \
+        const uint32_t si = l[i] + h[i - 1], sj = l[i - 1] + h[i - 2];           \
+        const uint32_t gi = (si >= 10000u) + (si >= 20000u);                     \
+        const uint32_t gj = (sj >= 10000u) + (sj >= 20000u);                     \
+        const uint32_t t = si - gi * 10000u + gj;                                \
+        over |= t >= 10000u;                                                     \
+        w[i] = static_cast<limb_t>(t);                                           \
+    }                                                                            \
+    return over;
+
+void shortSplitGeneric(uint32_t* __restrict h, uint32_t* __restrict l, const limb_t* __restrict u, int un,
+                       uint32_t v0, uint32_t v1, int wn) {
+    KV_SHORT_SPLIT_BODY
+}
+uint32_t shortLimbsGeneric(limb_t* __restrict w, const uint32_t* __restrict h, const uint32_t* __restrict l,
+                           int wn) {
+    KV_SHORT_LIMBS_BODY
+}
+
+#ifdef KV_HAVE_AVX2_CLONE
+__attribute__((target("avx2"))) void shortSplitAvx2(uint32_t* __restrict h, uint32_t* __restrict l,
+                                                    const limb_t* __restrict u, int un, uint32_t v0, uint32_t v1,
+                                                    int wn) {
+    KV_SHORT_SPLIT_BODY
+}
+__attribute__((target("avx2"))) uint32_t shortLimbsAvx2(limb_t* __restrict w, const uint32_t* __restrict h,
+                                                        const uint32_t* __restrict l, int wn) {
+    KV_SHORT_LIMBS_BODY
+}
+#endif
+
+struct ShortLoops {
+    void (*split)(uint32_t*, uint32_t*, const limb_t*, int, uint32_t, uint32_t, int);
+    uint32_t (*limbs)(limb_t*, const uint32_t*, const uint32_t*, int);
+};
+
+ShortLoops pickShortLoops() {
+#ifdef KV_HAVE_AVX2_CLONE
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return {shortSplitAvx2, shortLimbsAvx2};
+#endif
+    return {shortSplitGeneric, shortLimbsGeneric};
+}
+
+// w[0..un+vn) := u[0..un) x v[0..vn), vn <= 2.
+void mulShort(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
+    static const ShortLoops loops = pickShortLoops();
+    const int wn = un + vn;
+    const uint32_t v0 = static_cast<uint32_t>(v[0]), v1 = vn > 1 ? static_cast<uint32_t>(v[1]) : 0u;
+    const int LOCAL = 520;
+    uint32_t hLocal[LOCAL + 2], lLocal[LOCAL + 1];
+    uint32_t* h = hLocal;
+    uint32_t* l = lLocal;
+    if (wn > LOCAL) {
+        h = static_cast<uint32_t*>(kscratch(SLOT_SHORT, sizeof(uint32_t) * (2 * static_cast<size_t>(wn) + 3)));
+        l = h + wn + 2;
+    }
+    h[0] = h[1] = l[0] = 0;  // h[-2], h[-1], l[-1]
+    loops.split(h + 2, l + 1, u, un, v0, v1, wn);
+    if (loops.limbs(w, h + 2, l + 1, wn)) {
+        limb_t carry = 0;
+        for (int i = 0; i < wn; ++i) {
+            const limb_t t = w[i] + carry;
+            carry = t >= BASE;
+            w[i] = t - (carry ? BASE : 0);
+        }
+        assert(carry == 0);
+    }
+}
+
 }  // namespace
 
 // Products of up to this many base-10^8 digits in all (both operands of a
@@ -298,6 +409,9 @@ const int SMALL = 96;
 
 void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
     assert(un >= 1 && vn >= 1);
+    if (kernelSet && kernelSet->mul) return kernelSet->mul(w, u, un, v, vn);
+    if (vn <= 2) return mulShort(w, u, un, v, vn);
+    if (un <= 2) return mulShort(w, v, vn, u, un);
     const int wn = un + vn;
     const int an = (un + 1) / 2, bn = (vn + 1) / 2;
     if (an + bn <= SMALL) {
