@@ -3,7 +3,8 @@
 // ^= multiplies n - 1 times, left to right, each product truncated before the
 // next: the digits depend on that order, so there is no repeated squaring.
 // Intp prints the number (the text stays in outbuf) and cuts it to the
-// integer part that the printed text shows.
+// integer part that the printed text shows, formed from the limbs (with a
+// kernel set installed, by reading the text's integer part back).
 #include <cstring>
 #include <string>
 
@@ -61,7 +62,7 @@ void KVnum::Intp() {
     Ensure(0);
     // The text is the number's own (String), and stays in outbuf.
     String(0, false);
-    if (expo < 0) {
+    if (expo < 0 && !kv::plainPaths()) {
         // The text has a point: its integer part, read back, is floor(|v|)
         // in limbs counted from the units, with the text's sign, brought to
         // normal form (a zero never keeps a sign). That is formed here from
@@ -74,9 +75,15 @@ void KVnum::Intp() {
         ShiftE(this, 0);
         return;
     }
+    std::string text(outbuf);
+    const size_t point = text.find('.');
+    if (point != std::string::npos) {
+        text.resize(point);
+        Assign_main(text.c_str());
+        return;
+    }
     // No point: the value is whole already. Reading its text back can lose
     // digits that do not line up with the limbs; then it stays as it is.
-    std::string text(outbuf);
     KVnum back(nlimbs);
     back.Assign_main(text.c_str());
     if (exactlyEqual(back, *this)) Copyf(this, &back);
@@ -93,7 +100,7 @@ void KVnum::operator^=(const KVnum& x) {
         // An exponent with no digits above the units (expo <= 0) is cut to its
         // integer part and counted down one by one below; below 2^62 the count
         // is kept natively. Anything else takes the general path.
-        if (y->expo > 0 || !integerCount(y->limbs, y->top, y->expo, &count)) {
+        if (kv::plainPaths() || y->expo > 0 || !integerCount(y->limbs, y->top, y->expo, &count)) {
             PowerGeneral(y);
             return;
         }
