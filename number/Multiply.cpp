@@ -28,18 +28,28 @@ void KVnum::operator*=(const KVnum& x) {
     KV_COUNT(un <= 2 || vn <= 2 ? kv::OP_MUL1 : kv::OP_MUL);
     if (un > 2 && vn > 2) KV_COUNT_WORK(kv::OP_MUL, static_cast<long long>((un + 1) / 2) * ((vn + 1) / 2));
     else KV_COUNT_WORK(kv::OP_MUL1, un > vn ? un : vn);
+    const int h = nlimbs / 2 - 2;
     kv::LocalLimbs<256> wbuf;
     limb_t* w = wbuf.get(2, static_cast<size_t>(un + vn));
-    kv::mul(w, limbs + lu, un, y->limbs + lv, vn);  // reads both before writing
+    // The product has un + vn or un + vn - 1 limbs, and only its top h + 1
+    // are kept: every limb from un + vn - 2 - h up. When that leaves enough
+    // out, only those limbs are formed (mul_high: exactly the full product's,
+    // or it declines and the full product is formed). w[0] holds limb `base`.
+    int base = 0;
+    const int keep = un + vn - 2 - h;
+    if (keep >= 8 && un > 2 && vn > 2 && !kv::plainPaths() &&
+        kv::mul_high(w, limbs + lu, un, y->limbs + lv, vn, keep))
+        base = keep;
+    else
+        kv::mul(w, limbs + lu, un, y->limbs + lv, vn);  // reads both before writing
     // What Shift makes of the product placed at limb lu + lv: its top limb
     // wt moves to the head index h, the limbs below wt - h are dropped
     // without rounding, and zeros fill in below a short product.
-    const int h = nlimbs / 2 - 2;
-    const int wt = w[un + vn - 1] != 0 ? un + vn - 1 : un + vn - 2;
+    const int wt = w[un + vn - 1 - base] != 0 ? un + vn - 1 : un + vn - 2;
     const int from = wt - h;  // product limb that lands in limb 0
     const int lo = from < 0 ? -from : 0;
     kv::zero_n(limbs, lo);
-    kv::copy_n(limbs + lo, w + from + lo, h + 1 - lo);
+    kv::copy_n(limbs + lo, w + from + lo - base, h + 1 - lo);
     // The receiver was in normal form, so its limbs above h are 0 already.
     top = h;
     minus = sign;

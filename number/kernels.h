@@ -72,6 +72,16 @@ limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n);
 // measured size, Karatsuba above) and resolves the carries once.
 void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn);
 
+// w[0..un+vn-lo) := floor(u[0..un) * v[0..vn) / 10000^lo), the product's
+// limbs from lo up, exact, without forming the columns far below lo: returns
+// true. Returns false (w unspecified) when the dropped columns' carry cannot
+// be proved not to reach limb lo (about once in 10^16 / (10^8 m) products, m
+// the shorter operand's base-10^8 digits), when lo is too small to save
+// anything, or for operands long enough for Karatsuba; the caller then forms
+// the full product with mul. un, vn >= 1, lo <= un + vn; w must not overlap
+// u or v.
+bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int lo);
+
 // q[0..un-vn+1) := floor(u[0..un) / v[0..vn)). Needs vn >= 1, v[vn-1] != 0,
 // un >= vn. u and v are not changed; q must not overlap them. A divisor
 // below 10^8 takes one short-division pass; longer ones a long division in

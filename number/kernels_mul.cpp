@@ -65,7 +65,51 @@ __attribute__((target("avx2"))) void columnSumsAvx2(uint64_t* __restrict cols,
 }
 #endif
 
+// cols[0..an+bn-k0) := the column sums k0.. of a x b (the columns below k0
+// are not formed); the same rows, each started at its first column >= k0.
+#define KV_HIGH_COLUMN_SUMS_BODY                                                    \
+    for (int k = 0; k < an + bn - k0; ++k) cols[k] = 0;                             \
+    int i = 0;                                                                      \
+    for (; i + 4 <= bn; i += 4) {                                                   \
+        const int s = k0 - i > 0 ? k0 - i : 0; /* first a index in the block */     \
+        const int len = an + 3 - s;                                                 \
+        if (len <= 0) continue;                                                     \
+        uint64_t* c = cols + (i + s - k0);                                          \
+        const digit* ap = a + s;                                                    \
+        const uint64_t b0 = b[i], b1 = b[i + 1], b2 = b[i + 2], b3 = b[i + 3];      \
+        for (int k = 0; k < len; ++k)                                               \
+            c[k] += b0 * ap[k] + b1 * ap[k - 1] + b2 * ap[k - 2] + b3 * ap[k - 3];  \
+    }                                                                               \
+    for (; i < bn; ++i) {                                                           \
+        const int s = k0 - i > 0 ? k0 - i : 0;                                      \
+        const uint64_t bi = b[i];                                                   \
+        uint64_t* c = cols + (i + s - k0);                                          \
+        for (int k = 0; k < an - s; ++k) c[k] += bi * a[s + k];                     \
+    }
+
+void highColumnSumsGeneric(uint64_t* __restrict cols, const digit* __restrict a, int an,
+                           const digit* __restrict b, int bn, int k0) {
+    KV_HIGH_COLUMN_SUMS_BODY
+}
+
+#ifdef KV_HAVE_AVX2_CLONE
+__attribute__((target("avx2"))) void highColumnSumsAvx2(uint64_t* __restrict cols,
+                                                        const digit* __restrict a, int an,
+                                                        const digit* __restrict b, int bn, int k0) {
+    KV_HIGH_COLUMN_SUMS_BODY
+}
+#endif
+
 typedef void (*ColumnSums)(uint64_t*, const digit*, int, const digit*, int);
+typedef void (*HighColumnSums)(uint64_t*, const digit*, int, const digit*, int, int);
+
+HighColumnSums pickHighColumnSums() {
+#ifdef KV_HAVE_AVX2_CLONE
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return highColumnSumsAvx2;
+#endif
+    return highColumnSumsGeneric;
+}
 
 ColumnSums pickColumnSums() {
 #ifdef KV_HAVE_AVX2_CLONE
@@ -455,6 +499,82 @@ void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
     ws.p = static_cast<digit*>(kscratch(SLOT_WORK, sizeof(digit) * ws.left));
     product(pd, ad, an, bd, bn, ws, cols);
     toLimbs(w, pd, wn);
+}
+
+// ---- The high limbs of a product ----------------------------------------------------
+//
+// A number keeps the top h + 1 limbs of a product of two such numbers and
+// drops the rest, about half of the columns. Only the columns from k0 =
+// lo/2 - 2 (base-10^8 digits, two below the first limb wanted) are summed:
+// H = sum over k >= k0 of col_k B^(k-k0), B = 10^8. The columns left out
+// add c = floor(S / B^k0) to H, S being their sum; each holds at most m
+// digit products below B^2 (m the shorter operand's digits), so
+// S < m (B - 1)(B^k0 - 1) < m B^(k0+1) and 0 <= c < m B. The limbs wanted
+// are floor((H + c) / 10000^G), G = lo - 2 k0 (4 or 5) limbs of guard; they
+// are those of H whenever H mod 10000^G + m B - 1 < 10000^G, whatever c is.
+// Otherwise (a guard of 9999s, about once in 10^16 / (m B) products) the
+// kernel says so and the caller forms the full product.
+
+bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int lo) {
+#ifdef __SIZEOF_INT128__
+    typedef unsigned __int128 u128;
+    if (kernelSet && kernelSet->mul) return false;
+    if (un < vn) {
+        const limb_t* t = u;
+        u = v;
+        v = t;
+        const int tn = un;
+        un = vn;
+        vn = tn;
+    }
+    const int an = (un + 1) / 2, bn = (vn + 1) / 2;
+    const int k0 = lo / 2 - 2;
+    if (k0 < 1 || bn >= KARATSUBA_MIN || an > 4 * KARATSUBA_MIN || lo > un + vn) return false;
+    const int G = lo - 2 * k0;
+    const int hn = an + bn - k0;  // digits of H
+    const int LOCAL = 128;
+    digit apadLocal[LOCAL + 6], bdLocal[LOCAL], hdLocal[2 * LOCAL + 2];
+    uint64_t colsLocal[2 * LOCAL];
+    limb_t hlLocal[4 * LOCAL + 4];
+    digit *apad = apadLocal, *bd = bdLocal, *hd = hdLocal;
+    uint64_t* cols = colsLocal;
+    limb_t* hl = hlLocal;
+    if (an > LOCAL) {
+        // Digits and limbs in one scratch block: the column sums (aligned
+        // first), a padded, b, H's digits, H's limbs.
+        const size_t words = 2 * static_cast<size_t>(hn) + 8 + (static_cast<size_t>(an) + 6 + bn + hn + 2) +
+                             2 * static_cast<size_t>(hn) + 4;
+        uint64_t* block = static_cast<uint64_t*>(kscratch(SLOT_DIGITS, sizeof(uint64_t) * words));
+        cols = block;
+        apad = reinterpret_cast<digit*>(block + hn + 4);
+        bd = apad + an + 6;
+        hd = bd + bn;
+        hl = reinterpret_cast<limb_t*>(hd + hn + 2);
+    }
+    apad[0] = apad[1] = apad[2] = 0;
+    toDigits(apad + 3, u, un);
+    apad[an + 3] = apad[an + 4] = apad[an + 5] = 0;
+    toDigits(bd, v, vn);
+    static const HighColumnSums f = pickHighColumnSums();
+    f(cols, apad + 3, an, bd, bn, k0);
+    const uint64_t top = resolveCarries(hd, cols, hn);
+    (void)top;
+    assert(top == 0);
+    hd[hn] = 0;
+    toLimbs(hl, hd, 2 * hn);
+    // The guard: H mod 10000^G (G <= 5 limbs, below 2^67) and c's bound.
+    u128 r = 0;
+    for (int i = G - 1; i >= 0; --i) r = r * 10000u + static_cast<uint64_t>(hl[i]);
+    u128 limit = 1;
+    for (int i = 0; i < G; ++i) limit *= 10000u;
+    const u128 cmax = static_cast<u128>(bn) * 100000000u;  // c < m B, m = bn
+    if (r + cmax - 1 >= limit) return false;
+    copy_n(w, hl + G, un + vn - lo);
+    return true;
+#else
+    (void)w, (void)u, (void)un, (void)v, (void)vn, (void)lo;
+    return false;
+#endif
 }
 
 }  // namespace kv

@@ -281,4 +281,58 @@ TEST(FuncReference, OperationsMatchThePlainWayOnAwkwardOperands) {
     }
 }
 
+TEST(FuncReference, HighLimbsOfAProductAreThoseOfTheFullProductOrDeclined) {
+    // kv::mul_high against the reference product, limb for limb from lo up,
+    // on operands rich in 9999 and 0000 runs; and on all-9999 operands, whose
+    // dropped columns carry into a guard of 9999s, where it must decline.
+    std::mt19937_64 rng(kvtest::seed() + 2);
+    auto limbs = [&](int n, int style) {
+        Limbs u(static_cast<size_t>(n));
+        for (auto& x : u) {
+            const int32_t r = static_cast<int32_t>(rng() % 10000);
+            x = style == 0 ? r : style == 1 ? (rng() % 8 ? 9999 : r) : style == 2 ? (rng() % 2 ? 9999 : 0) : 9999;
+        }
+        if (u.back() == 0) u.back() = 1;
+        return u;
+    };
+    int declined = 0, allNines = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const int style = static_cast<int>(rng() % 4);
+        const int un = static_cast<int>(rng() % 260) + 3, vn = static_cast<int>(rng() % 260) + 3;
+        const Limbs u = limbs(un, style), v = limbs(vn, style);
+        const int lo = static_cast<int>(rng() % static_cast<uint64_t>(un + vn + 1));
+        const Limbs full = ref::mul(u, v);
+        Limbs w(static_cast<size_t>(un + vn - lo) + 1);
+        if (!kv::mul_high(w.data(), u.data(), un, v.data(), vn, lo)) {
+            ++declined;
+            allNines += style == 3;
+            continue;
+        }
+        for (int k = lo; k < un + vn; ++k)
+            ASSERT_EQ(w[static_cast<size_t>(k - lo)], full[static_cast<size_t>(k)])
+                << un << " x " << vn << " limbs from " << lo << ", limb " << k;
+    }
+    EXPECT_GT(allNines, 0) << "no product of 9999s declined (of " << declined << " declined)";
+}
+
+TEST(FuncReference, ProductsKeepTheirLimbsWhereTheTruncatedProductDeclines) {
+    // x = 0.99...9 at full length squared: the guard limbs come out as 9999s,
+    // the full product is formed, and the result is the plain one.
+    for (int n : {20, 130, 500}) {
+        std::string nines = "0.";
+        nines.append(static_cast<size_t>(4 * (n / 2 - 1)), '9');
+        std::string res[2];
+        for (int plain = 0; plain < 2; ++plain) {
+            KVnum x(n), y(n);
+            if (plain) kv::setKernelSet(&kReference);
+            x = nines.c_str();
+            y = x;
+            x *= y;
+            kv::setKernelSet(nullptr);
+            res[plain] = stored(x);
+        }
+        EXPECT_EQ(res[0], res[1]) << n << " limbs";
+    }
+}
+
 }  // namespace
