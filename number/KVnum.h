@@ -163,6 +163,12 @@ private:
     // into d (which may be a or b), then normal form. For a difference
     // |a| >= |b| after alignment. The sign of d is left as it was.
     void AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) const;
+    // The integer part of x (toward zero), in the form Intp gives, computed
+    // from the limbs without printing: for internal temporaries, whose text
+    // nobody reads and whose exponent may make the text enormous.
+    void Whole(KVnum* x) const;
+    // |x| cut to its integer part, as a native integer; |x| below 10^8.
+    int SmallWhole(const KVnum* x) const;
     void AssignNative(const char* text);
 };
 
