@@ -1,15 +1,16 @@
-// Func: the function object of Kelvane.
-//
-// A Func fixes a working precision (a count of limbs, after the same policy
-// as KVnum's) and owns one result number, `res`. Every method computes with
-// temporaries of that precision using only the public operations of KVnum,
-// leaves its result in `res` and returns the address of `res`: the same
-// pointer on every call, showing the latest result.
-//
-// Arguments must not be `res` itself unless the method's comment allows it:
-// some methods write `res` before they have finished reading their arguments.
-// A refused argument is reported through reportError() and leaves 0 in `res`
-// (Fpower: 1). Series end at the first pass that leaves the sum unchanged.
+/// \file
+/// Func: the function object of Kelvane.
+///
+/// A Func fixes a working precision (a count of limbs, after the same policy
+/// as KVnum's) and owns one result number, `res`. Every method computes with
+/// temporaries of that precision using only the public operations of KVnum,
+/// leaves its result in `res` and returns the address of `res`: the same
+/// pointer on every call, showing the latest result.
+///
+/// Arguments must not be `res` itself unless the method's comment allows it:
+/// some methods write `res` before they have finished reading their arguments.
+/// A refused argument is reported through reportError() and leaves 0 in `res`
+/// (Fpower: 1). Series end at the first pass that leaves the sum unchanged.
 #ifndef KELVANE_FUNC_H
 #define KELVANE_FUNC_H
 
@@ -69,17 +70,45 @@ public:
     /// entirely (far from the root) is taken again with both operands scaled
     /// by a power of 10000. x may be res.
     KVnum* Iroot(KVnum* x, int n);
+    /// x degrees in radians: ((pi * 2) * x) / 360, pi from PI_DIGITS.
+    /// x may be res.
     KVnum* DtoR(KVnum* x);
+    /// x radians in degrees: ((x * 360) / pi) / 2, pi from PI_DIGITS.
+    /// x may be res.
     KVnum* RtoD(KVnum* x);
+    /// sin x by x - x^3/3! + x^5/5! - ... on x itself (no reduction by
+    /// multiples of pi): right to the last digits for |x| <= 1, fewer right
+    /// digits as |x| grows. x may be res.
     KVnum* Sin(KVnum* x);
+    /// cos x by 1 - x^2/2! + ... on x itself, as Sin. x may be res.
     KVnum* Cos(KVnum* x);
+    /// Sin(x) / Cos(x); a cosine of exactly 0 ends the process with
+    /// "Division by zero". x may be res.
     KVnum* Tan(KVnum* x);
+    /// arctan x in radians. x = +-1: "x^2 must be less or greater than 1"
+    /// and 0. The series x - x^3/3 + ... (x*x <= 0.96) or pi/2 - 1/x +
+    /// 1/(3x^3) - ... (x*x >= 1.05); in between the argument is halved by
+    /// arctan x = 2 arctan(x / (1 + sqrt(1 + x*x))) at 4 guard limbs. Below
+    /// -1 the negation of arctan(-x). x may be res.
     KVnum* Arctan(KVnum* x);
+    /// arcsin x in radians; x*x > 1: "x^2 must be less than or equal to 1"
+    /// and 0; +-1 gives +-pi/2. Right to all but the last digits for every
+    /// x (series with a running coefficient for x*x <= 1/2, otherwise
+    /// pi/2 - arcsin(sqrt(1 - x*x))). x may be res.
     KVnum* Arcsin(KVnum* x);
+    /// arccos x = pi/2 - arctan(x / sqrt(1 - x*x)); 1 gives 0, -1 gives pi,
+    /// x*x > 1 is refused like Arcsin's. x may be res.
     KVnum* Arccos(KVnum* x);
+    /// pi by 16 arctan(1/5) - 4 arctan(1/239), computed on every call.
     KVnum* Pi();
+    /// e by the sum of 1/k!, computed on every call.
     KVnum* e();
+    /// The golden ratio (1 + sqrt 5) / 2, the root by Iroot.
     KVnum* PHI();
+    /// m! for the integer part m of x, each product cut to the precision
+    /// (exact while m! fits). 0 <= x < 1 gives 1; x < 0: "x must not be
+    /// negative" and 0; x >= 1000000: "x must be less than 1000000" and 0.
+    /// x may be res.
     KVnum* Factorial(KVnum* x);
 
 private:

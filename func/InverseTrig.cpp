@@ -9,8 +9,14 @@
 // pi/2 - 1/x + 1/(3x^3) - 1/(5x^5) + ..., each term formed as 1 / (d * x^d).
 // x below -1: the negation of the arc tangent of -x (that series starts from
 // +pi/2 and would land pi too high). x*x equal to 1 is refused with
-// "x^2 must be less or greater than 1" and gives 0. The passes grow without
-// bound as x*x approaches 1: each shrinks the term only by a factor x*x.
+// "x^2 must be less or greater than 1" and gives 0. The passes of either
+// series grow without bound as x*x approaches 1: each shrinks the term only by
+// a factor x*x (or 1/(x*x)), about ln 10 / |ln(x*x)| passes per digit. So the
+// plain series run only while x*x <= 0.96 or x*x >= 1.05 (at most about 57
+// passes per working digit, the bound the logarithm keeps too); in between,
+// arctan x = 2 arctan(x / (1 + sqrt(1 + x*x))) brings the argument below
+// 0.42 in magnitude, computed at four limbs more than the working precision
+// (the root by Iroot) and then cut.
 //
 // Arcsin. x = 1 gives pi/2 and x = -1 gives -pi/2; x*x above 1 is refused
 // with "x^2 must be less than or equal to 1" and gives 0. Below 1 the result
@@ -36,7 +42,7 @@
 // to 1 (which Arctan would refuse) stands for +-pi/4 taken from PI_DIGITS.
 // For x between -1 and -sqrt(1/2) the quotient is below -1 and the sign rule
 // of Arctan makes the identity hold there too. Near x = +-sqrt(1/2) the
-// quotient nears +-1 and Arctan's passes grow without bound.
+// quotient nears +-1, where Arctan reduces its argument.
 //
 // Each method reads its argument completely (into a copy) before it first
 // writes res, so the argument may be res itself.
@@ -185,6 +191,29 @@ KVnum* Func::Arctan(KVnum* x) {
         reportError("x^2 must be less or greater than 1");
         res = 0;
         return &res;
+    }
+    {
+        KVnum lo(nlimbs), hi(nlimbs);
+        lo = "0.96";
+        hi = "1.05";
+        if ((q == lo) > 0 && (q == hi) < 0) {
+            const int g = nlimbs + 4;
+            Func f(g);
+            KVnum y(g), t(g), r(g), a(g), one_g(g), two(g);
+            y = *x;  // x may be res: read before res is written
+            t = y;
+            t *= y;
+            one_g = 1;
+            t += one_g;
+            r = *f.Iroot(&t, 2);
+            r += one_g;
+            y /= r;
+            a = *f.Arctan(&y);
+            two = 2;
+            a *= two;
+            res = a;  // cut to the working precision
+            return &res;
+        }
     }
     if (m > 0) {
         if (!isNegative(*scratch, *x, nlimbs)) {

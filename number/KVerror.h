@@ -1,10 +1,11 @@
-// Error reporting for Kelvane.
-//
-// The library never throws and never returns error codes. A bad argument or an
-// exhausted heap is reported through reportError() with a fixed English
-// message and the title "Error"; the operation then either goes on with a
-// defined substitute result, or (for the two fatal situations, a failed
-// allocation and a division by zero) the process ends with EXIT_FAILURE.
+/// \file
+/// Error reporting for Kelvane.
+///
+/// The library never throws and never returns error codes. A bad argument or an
+/// exhausted heap is reported through reportError() with a fixed English
+/// message and the title "Error"; the operation then either goes on with a
+/// defined substitute result, or (for the two fatal situations, a failed
+/// allocation and a division by zero) the process ends with EXIT_FAILURE.
 #ifndef KELVANE_KVERROR_H
 #define KELVANE_KVERROR_H
 

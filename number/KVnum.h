@@ -1,34 +1,35 @@
-// KVnum: a signed decimal floating-point number with base-10000 limbs.
-//
-// Value = M x 10^expo, M = sum of limbs[i] x 10000^i (least significant limb
-// first). The working precision `nlimbs` is fixed when the number is made.
-//
-// Normal form (every public operation leaves its result so):
-//   zero:     top = -1, expo = 0, minus = false, every limb 0 (never negative);
-//   non-zero: top = h = nlimbs/2 - 2, limbs[h] != 0, every limb above h is 0.
-// So a number carries h + 1 significant limbs (253 to 256 digits at the
-// default 130 limbs); the limbs above h are headroom for products.
-//
-// All arithmetic truncates toward zero; nothing rounds. The order of the
-// operations a caller performs therefore decides the last digits.
-//
-// Rules for inputs outside the basic contract:
-//  * Precision: a count below MIN_LIMBS is replaced by the environment
-//    variable PRECISION (read with atoi rules on every such construction) when
-//    that reads as 9 or more, and by DEFAULT_LIMBS otherwise. A precision above
-//    MAX_LIMBS cannot be allocated: "Memory allocation failure." and exit.
-//  * Mixed precisions: an operand of another precision is first converted to
-//    the receiver's precision (digits cut without rounding, or zero limbs
-//    added). Assigning a number of another precision converts its value; a
-//    number's precision never changes after it has a limb array.
-//  * Empty numbers (made by KVnum()): read as zero when used as an operand;
-//    as a target they first get a limb array (the source number's precision,
-//    or the precision policy's when there is no source number).
-//  * Exponent range: a result whose exponent does not fit a 32-bit int is
-//    reported as "Exponent out of range." and becomes zero. This covers text
-//    such as "1e99999999999" as well as products and quotients.
-//  * Fatal failures ("Memory allocation failure.", "Division by zero") are
-//    reported and end the process with EXIT_FAILURE.
+/// \file
+/// KVnum: a signed decimal floating-point number with base-10000 limbs.
+///
+/// Value = M x 10^expo, M = sum of limbs[i] x 10000^i (least significant limb
+/// first). The working precision `nlimbs` is fixed when the number is made.
+///
+/// Normal form (every public operation leaves its result so):
+///   zero:     top = -1, expo = 0, minus = false, every limb 0 (never negative);
+///   non-zero: top = h = nlimbs/2 - 2, limbs[h] != 0, every limb above h is 0.
+/// So a number carries h + 1 significant limbs (253 to 256 digits at the
+/// default 130 limbs); the limbs above h are headroom for products.
+///
+/// All arithmetic truncates toward zero; nothing rounds. The order of the
+/// operations a caller performs therefore decides the last digits.
+///
+/// Rules for inputs outside the basic contract:
+///  * Precision: a count below MIN_LIMBS is replaced by the environment
+///    variable PRECISION (read with atoi rules on every such construction) when
+///    that reads as 9 or more, and by DEFAULT_LIMBS otherwise. A precision above
+///    MAX_LIMBS cannot be allocated: "Memory allocation failure." and exit.
+///  * Mixed precisions: an operand of another precision is first converted to
+///    the receiver's precision (digits cut without rounding, or zero limbs
+///    added). Assigning a number of another precision converts its value; a
+///    number's precision never changes after it has a limb array.
+///  * Empty numbers (made by KVnum()): read as zero when used as an operand;
+///    as a target they first get a limb array (the source number's precision,
+///    or the precision policy's when there is no source number).
+///  * Exponent range: a result whose exponent does not fit a 32-bit int is
+///    reported as "Exponent out of range." and becomes zero. This covers text
+///    such as "1e99999999999" as well as products and quotients.
+///  * Fatal failures ("Memory allocation failure.", "Division by zero") are
+///    reported and end the process with EXIT_FAILURE.
 #ifndef KELVANE_KVNUM_H
 #define KELVANE_KVNUM_H
 
@@ -47,6 +48,9 @@
 
 class Func;
 
+/// A signed decimal floating-point number with base-10000 limbs and a
+/// working precision fixed when it is made. See the file comment for the
+/// normal form and the rules for inputs outside the basic contract.
 class KELVANE_API KVnum {
 public:
     static const int LIMB_BASE = 10000;     ///< four decimal digits per limb
@@ -60,6 +64,7 @@ public:
     KVnum();
     /// Independent copy: own limb array, same value and precision, same text.
     KVnum(const KVnum& x);
+    /// Releases the limb array and the text buffer.
     ~KVnum();
 
     /// Copies the value of `x` (outbuf stays). Converts to this number's
@@ -72,7 +77,9 @@ public:
     /// characters are read; integer digits beyond them raise the exponent so
     /// the kept digits keep their place value. A null pointer assigns zero.
     void operator=(const char* s);
-    void operator=(char* s);
+    void operator=(char* s);  ///< as the const char* overload
+    /// Native values are printed ("%d", "%u", "%ld", "%lu", PRId64, PRIu64)
+    /// into a per-thread buffer and read by the text rules above.
     void operator=(int v);
     void operator=(unsigned int v);
     void operator=(long v);                ///< full 64-bit width on LP64
@@ -112,13 +119,12 @@ public:
     char* BtoB(int ibase, int obase, char* text);
     char* BtoB(int ibase, int obase, const char* text);
 
-    // Read-only views of the representation.
-    int Nlimbs() const { return nlimbs; }
-    int Expo() const { return expo; }
-    int Top() const { return top; }
-    bool Minus() const { return minus; }
-    int32_t Limb(int i) const { return limbs[i]; }
-    bool IsZero() const { return top < 0; }
+    int Nlimbs() const { return nlimbs; }          ///< the precision in limbs (0 when empty)
+    int Expo() const { return expo; }              ///< decimal exponent of limb 0
+    int Top() const { return top; }                ///< index of the head limb, -1 for zero
+    bool Minus() const { return minus; }           ///< true when negative (never for zero)
+    int32_t Limb(int i) const { return limbs[i]; } ///< limb i, 0..9999; 0 <= i < Nlimbs()
+    bool IsZero() const { return top < 0; }        ///< true for zero (and an empty number)
 
 private:
     int32_t nlimbs;
@@ -165,6 +171,12 @@ private:
     // into d (which may be a or b), then normal form. For a difference
     // |a| >= |b| after alignment. The sign of d is left as it was.
     KELVANE_LOCAL void AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) const;
+    // The integer part of x (toward zero), in the form Intp gives, computed
+    // from the limbs without printing: for internal temporaries, whose text
+    // nobody reads and whose exponent may make the text enormous.
+    KELVANE_LOCAL void Whole(KVnum* x) const;
+    // |x| cut to its integer part, as a native integer; |x| below 10^8.
+    KELVANE_LOCAL int SmallWhole(const KVnum* x) const;
     KELVANE_LOCAL void AssignNative(const char* text);
     // ^= for an exponent that is not a count below 2^62 (y has this
     // number's precision; its sign has been reported).

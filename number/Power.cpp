@@ -89,6 +89,24 @@ void KVnum::Intp() {
     if (exactlyEqual(back, *this)) Copyf(this, &back);
 }
 
+void KVnum::Whole(KVnum* x) const {
+    if (x->top < 0 || x->expo >= 0) return;  // whole already
+    // Cut the fraction off the magnitude; the integer left sits at exponent
+    // 0 and Shift brings it to the normal form that reading its digits gives.
+    kv::trunc_digits(x->limbs, x->limbs, nlimbs, -static_cast<int64_t>(x->expo));
+    ShiftE(x, 0);
+}
+
+int KVnum::SmallWhole(const KVnum* x) const {
+    // Below 10^8 a non-zero number in normal form has a negative exponent
+    // (it holds at least 4h + 1 >= 9 digits), and its integer part fits the
+    // two lowest limbs once the fraction is cut off.
+    if (x->top < 0 || x->expo >= 0) return 0;
+    kv::limb_t* t = kv::scratch(4, static_cast<size_t>(nlimbs));
+    kv::trunc_digits(t, x->limbs, nlimbs, -static_cast<int64_t>(x->expo));
+    return t[0] + kv::BASE * t[1];
+}
+
 void KVnum::operator^=(const KVnum& x) {
     KV_COUNT(kv::OP_POW);
     Ensure(x.limbs ? x.nlimbs : 0);

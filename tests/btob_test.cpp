@@ -419,3 +419,23 @@ TEST(BtoB, FractionRoundTrips) {
 }
 
 }  // namespace
+
+// Found by fuzzing: the digits of a value with a huge exponent were read by
+// printing it, gigabytes of text for an exponent near -10^9. Integer parts and
+// digits are now taken from the limbs; the results are those of the rules.
+TEST(BtoB, HugeExponentsNeedNoHugeText) {
+    KVnum x(12);
+    // 1.6e-1000000043 in radix 14: integer digit 0, then 16 (the limit at 12
+    // limbs) fractional digits, all 0 since the value is below 14^-16.
+    EXPECT_STREQ(x.BtoB(10, 14, "16e-1000002044"), "0.0000000000000000");
+    // A receiver far below 1 read as digits of radix 16: every digit lies
+    // beyond the place where its term is cut to 0.
+    x = "16e-1000002044";
+    EXPECT_STREQ(x.BtoB(16, 10, ""), "0");
+    // A receiver whose text would be mostly exponent zeros is refused.
+    kvtest::ErrorLog log;
+    x = "7e1000000";
+    EXPECT_STREQ(x.BtoB(16, 10, ""), "");
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0], "Value too large to convert.");
+}

@@ -77,14 +77,6 @@ int digitValue(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
 
 char digitChar(int v) { return static_cast<char>(v < 10 ? '0' + v : 'A' + v - 10); }
 
-// The integer at the start of a decimal text (the digits before its point).
-// Used on numbers known to lie in 0..35, so it cannot overflow.
-int leadingInt(const char* s) {
-    int v = 0;
-    for (; *s >= '0' && *s <= '9'; ++s) v = v * 10 + (*s - '0');
-    return v;
-}
-
 }  // namespace
 
 char* KVnum::BtoB(int ibase, int obase, char* text) { return BtoB_main(ibase, obase, text); }
@@ -130,6 +122,17 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
             for (char* c = text; *c; ++c)
                 if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
             work = text;
+        } else if (limbs && top >= 0 && expo > 4 * static_cast<int64_t>(nlimbs)) {
+            // The receiver's text would be mostly the zeros of its exponent,
+            // and reading them as digits would take a pass for each.
+            reportError(kRangeMessage);
+            outbuf.clear();
+            return &outbuf[0];
+        } else if (limbs && top >= 0 && -static_cast<int64_t>(expo) - 4 * (top + 1) > 16 * (nlimbs / 2)) {
+            // Every digit of the receiver's text lies so far after the point
+            // that its term is 0 (see the fractional loop below): the value
+            // read is 0, and the text itself could be enormous.
+            work = "0";
         } else {
             // The receiver's decimal digits, read as digits of radix ibase.
             work = String(0, false);
@@ -156,13 +159,19 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
             V += T;
         }
 
-        // Fractional part: trailing zeros add nothing and are skipped.
+        // Fractional part: trailing zeros add nothing and are skipped. Each
+        // term d / F is cut at the last place of d, 10^-4h (h = nlimbs/2 - 2),
+        // so once F exceeds 35 x 10^4h every later term is 0 (F only grows):
+        // the loop stops there instead of running through a long tail.
         size_t last = work.size() - 1;
         while (last > p && work[last] == '0') --last;
+        KVnum beyond(nlimbs);
+        beyond = ("35e" + std::to_string(4 * (V.nlimbs / 2 - 2))).c_str();
         F = 1;
         for (size_t i = p + 1; i <= last; ++i) {
             T = digitValue(work[i]);
             F *= B;
+            if ((F == beyond) > 0) break;
             T /= F;
             V += T;
         }
@@ -191,11 +200,11 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
     do {
         R = V;
         V /= B;
-        V.Intp();
+        V.Whole(&V);
         T = V;
         T *= B;
         R -= T;
-        out += digitChar(leadingInt(R.String(0, false)));
+        out += digitChar(V.SmallWhole(&R));
     } while (!V.IsZero());
     if (negative) out += '-';
     std::string result(out.rbegin(), out.rend());
@@ -204,7 +213,7 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
     // Fractional digits: W becomes the fraction; each pass moves one digit
     // of radix obase in front of the point and takes it off.
     T = W;
-    T.Intp();
+    V.Whole(&T);
     W -= T;
     X = 0;
     const int limit = 4 * (V.nlimbs / 2 - 2);
@@ -213,9 +222,9 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
             X = W;
             W *= B;
             T = W;
-            T.Intp();
+            V.Whole(&T);
             W -= T;
-            result += digitChar(leadingInt(T.String(0, false)));
+            result += digitChar(V.SmallWhole(&T));
             // Only a fraction that stays zero has ended. A non-zero fraction
             // that a digit leaves unchanged (0.5 in radix 3: W stays 0.5) is a
             // digit repeating for ever, not an end: "0.1" there would read
