@@ -193,7 +193,7 @@ KVnum* Func::Arctan(KVnum* x) {
         return &res;
     }
     {
-        KVnum lo(nlimbs), hi(nlimbs);
+        KVnum &lo = T(), &hi = T();
         lo = "0.96";
         hi = "1.05";
         if ((q == lo) > 0 && (q == hi) < 0) {
