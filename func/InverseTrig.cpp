@@ -2,7 +2,8 @@
 //
 // All three start alike: q = x * x (one multiplication of a copy of x by x)
 // is compared with 1, and the outcome picks the branch. Half of pi always
-// comes from PI_DIGITS, assigned as text and halved.
+// comes from PI_DIGITS, assigned as text and halved (the text is read once
+// per Func and then copied: Scratch::constant).
 //
 // Arctan. x*x below 1: x - x^3/3 + x^5/5 - ..., the power carried by two
 // multiplications per pass, the first term subtracted. x above 1:
@@ -76,7 +77,7 @@ void negate(Scratch& sc, KVnum& v, int n) {
 void arctanAbove1(Scratch& sc, KVnum& s, const KVnum& x, int n) {
     Temps T(sc, n);
     KVnum &two = T(), &c = T(), &t = T(), &p = T(), &d = T(), &s0 = T(), &u = T();
-    s = PI_DIGITS;
+    s = sc.constant(PI_DIGITS, n);
     two = 2;
     s /= two;
     c = x;
@@ -273,7 +274,7 @@ KVnum* Func::Arcsin(KVnum* x) {
     const bool neg = isNegative(*scratch, h, nlimbs);
     if (m == 0) {
         // x is 1 or -1: +-pi/2.
-        res = PI_DIGITS;
+        res = scratch->constant(PI_DIGITS, nlimbs);
         res /= two;
         if (neg) negate(*scratch, res, nlimbs);
         return &res;
@@ -289,7 +290,7 @@ KVnum* Func::Arcsin(KVnum* x) {
         if (neg) negate(*scratch, a, nlimbs);
         rootOneMinusSquare(*this, *scratch, y, a, nlimbs);
         arcsinSeries(*scratch, t, y, nlimbs);
-        s = PI_DIGITS;
+        s = scratch->constant(PI_DIGITS, nlimbs);
         s /= two;
         s -= t;
         if (neg) negate(*scratch, s, nlimbs);
@@ -308,7 +309,7 @@ KVnum* Func::Arccos(KVnum* x) {
     const int m = q == one;
     if (m == 0) {
         if (isNegative(*scratch, h, nlimbs))
-            res = PI_DIGITS;
+            res = scratch->constant(PI_DIGITS, nlimbs);
         else
             res = 0;
         return &res;
@@ -332,7 +333,7 @@ KVnum* Func::Arccos(KVnum* x) {
     one = 1;
     if ((q == one) == 0) {
         KVnum& four = T();
-        a = PI_DIGITS;
+        a = scratch->constant(PI_DIGITS, nlimbs);
         four = 4;
         a /= four;
         if (isNegative(*scratch, w, nlimbs)) negate(*scratch, a, nlimbs);
@@ -340,7 +341,7 @@ KVnum* Func::Arccos(KVnum* x) {
         a = *Arctan(&w);
     }
     two = 2;
-    v = PI_DIGITS;
+    v = scratch->constant(PI_DIGITS, nlimbs);
     v /= two;
     v -= a;
     res = v;

@@ -3,7 +3,8 @@
 // Ln:  y = (x - 1)/(x + 1); ln x = 2 (y + y^3/3 + y^5/5 + ...), the power of y
 //      carried from term to term and divided afresh by each odd integer.
 // Aln: e^x = 1 + x + x^2/2! + x^3/3! + ..., power and factorial carried.
-// Log, LntoLog: divide by ln 10 read from LN10_DIGITS.
+// Log, LntoLog: divide by ln 10 read from LN10_DIGITS (as text assignment
+// reads it; once per Func, then copied: Scratch::constant).
 // Every loop ends at the first pass that leaves the sum unchanged under ==.
 // Each operation truncates, so the order of the steps below decides the last
 // digits; it is kept exactly.
@@ -174,7 +175,7 @@ KVnum* Func::Aln(KVnum* x) {
 KVnum* Func::Log(KVnum* x) {
     Temps T(*scratch, nlimbs);
     KVnum& L = T();
-    L = LN10_DIGITS;  // the precision decides how many of its digits are read
+    L = scratch->constant(LN10_DIGITS, nlimbs);  // the precision decides how many of its digits are read
     Ln(x);
     res /= L;
     return &res;
@@ -183,7 +184,7 @@ KVnum* Func::Log(KVnum* x) {
 KVnum* Func::LntoLog(KVnum* x) {
     Temps T(*scratch, nlimbs);
     KVnum& L = T();
-    L = LN10_DIGITS;
+    L = scratch->constant(LN10_DIGITS, nlimbs);
     res = *x;
     res /= L;
     return &res;

@@ -48,4 +48,18 @@ KVnum& Scratch::take(int n) {
     return *l.nums[l.used++];
 }
 
+const KVnum& Scratch::constant(const char* text, int n) {
+    Constant* slot = nullptr;
+    for (Constant& c : constants_) {
+        if (c.text == text && c.n == n) return *c.num;
+        if (!slot && !c.text) slot = &c;
+    }
+    if (!slot) slot = &constants_[0];  // more texts than kept: the first is read again when needed
+    if (!slot->num || slot->num->Nlimbs() != n) slot->num.reset(new KVnum(n));
+    *slot->num = text;
+    slot->text = text;
+    slot->n = n;
+    return *slot->num;
+}
+
 }  // namespace kvfunc

@@ -45,6 +45,12 @@ public:
     void release(const Mark& m);
     KVnum& take(int n);
 
+    // A stored constant's text (PI_DIGITS, LN10_DIGITS) as text assignment
+    // reads it into a number of n limbs: read once, then copied by number
+    // assignment, which gives the same stored form. The text is known by its
+    // address.
+    const KVnum& constant(const char* text, int n);
+
     // Reusable lists for Iroot's record of its estimates (Iroot calls no
     // other method, so they are never in use twice).
     std::vector<KVnum*> estimates;
@@ -59,6 +65,12 @@ private:
     Level levels_[LEVELS];
     int nlevels_ = 0;
     int depth_ = 0;  // Temps alive
+    struct Constant {
+        const char* text = nullptr;
+        int n = 0;
+        std::unique_ptr<KVnum> num;
+    };
+    Constant constants_[4];
 };
 
 // The numbers one method (or helper) borrows; all given back on destruction.

@@ -13,7 +13,8 @@
 // series has converged by then; larger |x| lose digits to the growing power,
 // to the cancellation of the alternating terms and to that cut.
 //
-// DtoR and RtoD read pi from PI_DIGITS as text, cut to the working precision.
+// DtoR and RtoD read pi from PI_DIGITS as text, cut to the working precision
+// (read once per Func, then copied: Scratch::constant).
 #include "Func.h"
 #include "Scratch.h"
 
@@ -49,7 +50,7 @@ KVnum* Func::DtoR(KVnum* x) {
     Temps T(*scratch, nlimbs);
     KVnum &X = T(), &two = T(), &full = T();
     X = *x;
-    res = PI_DIGITS;
+    res = scratch->constant(PI_DIGITS, nlimbs);
     two = 2;
     res *= two;
     res *= X;
@@ -65,7 +66,7 @@ KVnum* Func::RtoD(KVnum* x) {
     res = *x;
     t = 360;
     res *= t;
-    t = PI_DIGITS;
+    t = scratch->constant(PI_DIGITS, nlimbs);
     res /= t;
     t = 2;
     res /= t;

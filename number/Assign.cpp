@@ -36,6 +36,21 @@ int64_t exponentValue(const char* s) {
     return neg ? -v : v;
 }
 
+// True when c[0..n) are all decimal digits. Eight characters at a time: a
+// byte is a digit when its high nibble is 3 and adding 6 leaves it there.
+bool allDigits(const char* c, size_t n) {
+    const uint64_t hi = 0xF0F0F0F0F0F0F0F0ull, three = 0x3030303030303030ull, six = 0x0606060606060606ull;
+    size_t i = 0;
+    uint64_t bad = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t x;
+        std::memcpy(&x, c + i, 8);
+        bad |= ((x & hi) ^ three) | (((x + six) & hi) ^ three);
+    }
+    for (; i < n; ++i) bad |= !isDigit(c[i]);
+    return bad == 0;
+}
+
 }  // namespace
 
 void KVnum::Assign_main(const char* s) {
@@ -53,7 +68,7 @@ void KVnum::Assign_main(const char* s) {
     int64_t E = 0;
     const char* mark = nullptr;
     for (char m : {'e', 'E', 'g', 'G'})
-        if ((mark = std::strchr(t, m)) != nullptr) break;
+        if ((mark = static_cast<const char*>(std::memchr(t, m, L))) != nullptr) break;
     if (mark) {
         L = static_cast<size_t>(mark - t);
         E = exponentValue(mark + 1);
@@ -77,6 +92,42 @@ void KVnum::Assign_main(const char* s) {
     // Digits from the end of the window toward its start, four to a limb.
     int stored = 0;
     bool allZero = true;
+    // A window of digits and at most the one point (the stored constants, the
+    // texts of numbers) is read four digits at a time: the digits counted from
+    // the end of the window, j = 0, 1, ..., are those after the point and then
+    // those before it, and a limb's four lie side by side unless the point
+    // falls among them. That is the grouping of the loop below.
+    const size_t P = point ? static_cast<size_t>(point - t) : W;  // digits before the point
+    if (!kv::plainPaths() && allDigits(t, P) && (!point || allDigits(point + 1, W - P - 1))) {
+        const size_t f = point ? W - P - 1 : 0;  // digits after it
+        const size_t D = P + f;
+        auto at = [&](size_t j) { return t[j < f ? W - 1 - j : P - 1 - (j - f)] - '0'; };
+        size_t j = 0;
+        for (; j + 4 <= D; j += 4) {
+            int32_t g;
+            if (j + 3 < f || j >= f) {
+                const char* c = j < f ? t + W - 4 - j : t + P - 4 - (j - f);
+                g = (c[0] - '0') * 1000 + (c[1] - '0') * 100 + (c[2] - '0') * 10 + (c[3] - '0');
+            } else {
+                g = at(j) + at(j + 1) * 10 + at(j + 2) * 100 + at(j + 3) * 1000;
+            }
+            limbs[stored++] = g;
+            allZero = allZero && g == 0;
+        }
+        if (j < D) {
+            int32_t g = 0;
+            for (int32_t place = 1; j < D; ++j, place *= 10) g += at(j) * place;
+            limbs[stored++] = g;
+            allZero = allZero && g == 0;
+        }
+        if (allZero) {
+            Zero(this);
+            return;
+        }
+        minus = neg;
+        ShiftE(this, -frac + E + dropped);
+        return;
+    }
     int32_t group = 0, place = 1;
     for (size_t i = W; i-- > 0 && stored < nlimbs - 1;) {
         if (!isDigit(t[i])) continue;

@@ -222,6 +222,36 @@ TEST(FuncReference, IntegersBuiltInPlaceHaveTheStoredFormOfTheirText) {
     }
 }
 
+TEST(FuncReference, TextsReadFourDigitsAtATimeAsOneByOne) {
+    // Digits with the point anywhere (or none), signs, exponents, characters
+    // that are skipped, texts longer than the window, and the stored
+    // constants: the stored form read through the fast path and the plain one.
+    std::mt19937_64 rng(kvtest::seed() + 3);
+    std::vector<std::string> texts = {PI_DIGITS, LN10_DIGITS, "", "-", ".", "0.000", "-0", "+12.5e3", "1e-5",
+                                      "12a34.5", "1.2.3", "1,234.5", " 7", "9999.9999E2", "1g7", "-.5"};
+    const char alphabet[] = "0123456789999000.";
+    for (int i = 0; i < 3000; ++i) {
+        std::string s = rng() % 4 == 0 ? "-" : "";
+        const int len = static_cast<int>(rng() % 300);
+        const int pointAt = static_cast<int>(rng() % (len + 2));
+        for (int k = 0; k < len; ++k) s += k == pointAt ? '.' : alphabet[rng() % 16];
+        if (rng() % 5 == 0) s += "e" + std::to_string(static_cast<int>(rng() % 60) - 30);
+        if (!s.empty() && rng() % 10 == 0) s[rng() % s.size()] = " x,+"[rng() % 4];
+        texts.push_back(s);
+    }
+    for (int n : {9, 10, 13, 20, 130, 131}) {
+        for (const std::string& s : texts) {
+            KVnum fast(n), plain(n);
+            fast = s.c_str();
+            {
+                ReferenceKernels ref;
+                plain = s.c_str();
+            }
+            ASSERT_EQ(stored(fast), stored(plain)) << "\"" << s << "\" at " << n << " limbs";
+        }
+    }
+}
+
 // A random non-zero decimal text of `digits` digits with runs of 0s and 9s,
 // times 10^e.
 std::string randomText(std::mt19937_64& rng, int digits, int e) {
