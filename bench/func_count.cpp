@@ -20,7 +20,7 @@ int main() {
             kvbench::setArgs(c, a, b);
             std::memset(kv::opCounts, 0, sizeof kv::opCounts);
             std::memset(kv::opWork, 0, sizeof kv::opWork);
-            kvbench::runCase(f, c, a, b, t);
+            kvbench::runCase(f, c, kvbench::methodOf(c), a, b, t);
             std::printf("%s  {\"key\": \"%s\", \"limbs\": %d", first ? "" : ",\n", c.key, n);
             for (int k = 0; k < kv::OP_KINDS; ++k) std::printf(", \"%s\": %lld", names[k], kv::opCounts[k]);
             std::printf(", \"mul_work\": %lld, \"mul1_work\": %lld, \"div_work\": %lld", kv::opWork[kv::OP_MUL],
