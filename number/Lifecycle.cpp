@@ -61,7 +61,9 @@ KVnum::KVnum(const KVnum& x)
     }
 }
 
-KVnum::~KVnum() { std::free(limbs); }
+KVnum::~KVnum() {
+    if (limbs) std::free(limbs);  // most numbers made in an operation have none
+}
 
 void KVnum::Ensure(int n) {
     if (limbs) return;

@@ -42,16 +42,27 @@ int top_n(const limb_t* u, int n) {
 
 int low_n(const limb_t* u, int n) {
     // Small integers and short numbers carry long runs of zero low limbs:
-    // sixteen limbs are tested at once, eight 64-bit words or'ed together,
-    // then the first block with a non-zero limb is searched.
+    // sixteen limbs are tested at once, eight 64-bit words or'ed together;
+    // in the first block with a non-zero limb, the first non-zero word, and
+    // in it the limb, are found without a loop.
     int i = 0;
     for (; i + 16 <= n; i += 16) {
         uint64_t w[8];
         std::memcpy(w, u + i, sizeof w);
-        if ((w[0] | w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7]) != 0) break;
+        unsigned mask = 0;
+        for (int k = 0; k < 8; ++k) mask |= static_cast<unsigned>(w[k] != 0) << k;
+        if (mask != 0) {
+            int k = 0;
+            while (!((mask >> k) & 1u)) ++k;
+            return i + 2 * k + (u[i + 2 * k] == 0);
+        }
     }
-    while (i < n && u[i] == 0) ++i;
-    return i;
+    for (; i + 2 <= n; i += 2) {
+        uint64_t w;
+        std::memcpy(&w, u + i, sizeof w);
+        if (w != 0) return i + (u[i] == 0);
+    }
+    return i < n && u[i] == 0 ? n : i;
 }
 
 void shift_up(limb_t* u, int n, int k) {
