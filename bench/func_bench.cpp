@@ -6,11 +6,9 @@
 // Names are case/implementation/limbs:
 //   <key>/kelvane/<n>     the Func method (cases in func_cases.h)
 //   <key>/mpfr/<n>        MPFR, round to nearest, 4(h + 1) digits in bits
-//   cost_<op>/kelvane/<n> one operation of the floor's classes: mul (both
-//                         operands full length), mul8 (full by 8 limbs),
-//                         mul1 (full by 7), mul1s (8 limbs by 1), div,
-//                         div8, div1 like the products, add (+= with an
-//                         alignment cut)
+//   cost_<op>_<s>/kelvane/<n>  one operation of the floor's classes at
+//                         operand size s (limbs), see costOps in
+//                         func_cases.h
 //
 //   func_bench --cases=FILE   writes the cases with the exact argument
 //                             values (as KVnum prints them) as JSON and exits
@@ -53,43 +51,17 @@ void kvCase(benchmark::State& st, const FuncCase& c, int n) {
 
 // ---- single operations of the floor ---------------------------------------------
 
-std::string randomText(std::mt19937_64& rng, int digits, char lead) {
-    std::string s(1, lead);
-    s += '.';
-    for (int i = 1; i < digits; ++i) s += static_cast<char>('0' + rng() % 10);
-    return s;
-}
-
-void costOp(benchmark::State& st, const std::string& op, int n) {
-    std::mt19937_64 rng(42);
-    const int d = kvbench::digitsOf(n);
-    KVnum x(n), y(n);
-    x = randomText(rng, d, '5').c_str();
-    if (op == "mul1" || op == "div1") {
-        y = 7;
-    } else if (op == "mul1s") {
-        x = randomText(rng, 32, '5').c_str();  // 8 significant limbs, kept: times 1
-        y = 1;
-    } else if (op == "add") {
-        y = (randomText(rng, d, '1') + "e-3").c_str();  // aligned with a cut of 3 digits
-    } else if (op == "mul8" || op == "div8") {
-        y = randomText(rng, 32, '1').c_str();  // 8 significant limbs
-    } else {
-        y = randomText(rng, d, '1').c_str();
-    }
-    if (op == "mul" || op == "mul1" || op == "mul8" || op == "mul1s") {
+void costOp(benchmark::State& st, const std::string& name, int n) {
+    KVnum x(n), y(n), t(n);
+    if (kvbench::costOperands(name, n, x, y)) {
         for (auto _ : st) {
-            x *= y;
-            benchmark::DoNotOptimize(&x);
-        }
-    } else if (op == "div" || op == "div1" || op == "div8") {
-        for (auto _ : st) {
-            x /= y;
-            benchmark::DoNotOptimize(&x);
+            t = x;
+            kvbench::costStep(name, t, y);
+            benchmark::DoNotOptimize(&t);
         }
     } else {
         for (auto _ : st) {
-            x += y;
+            kvbench::costStep(name, x, y);
             benchmark::DoNotOptimize(&x);
         }
     }
@@ -221,9 +193,8 @@ int main(int argc, char** argv) {
                 ->Unit(benchmark::kMicrosecond);
 #endif
         }
-        for (const char* op : {"mul", "mul8", "mul1", "mul1s", "div", "div8", "div1", "add"})
-            benchmark::RegisterBenchmark((std::string("cost_") + op + "/kelvane/" + std::to_string(n)).c_str(),
-                                         costOp, std::string(op), n);
+        for (const std::string& op : kvbench::costOps(n))
+            benchmark::RegisterBenchmark(("cost_" + op + "/kelvane/" + std::to_string(n)).c_str(), costOp, op, n);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

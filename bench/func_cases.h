@@ -5,6 +5,7 @@
 #ifndef KELVANE_BENCH_FUNC_CASES_H
 #define KELVANE_BENCH_FUNC_CASES_H
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,81 @@ inline const void* runCase(Func& f, const FuncCase& c, int m, KVnum& a, KVnum& b
         case 22: return f.Factorial(&a);
         case 23: return t.BtoB(10, 16, c.a.c_str());
         default: return nullptr;
+    }
+}
+
+// ---- Single operations for the arithmetic floor ----------------------------------
+
+// A decimal text of `digits` random digits, the first one `lead`, the point
+// after it.
+inline std::string randomText(std::mt19937_64& rng, int digits, char lead) {
+    std::string s(1, lead);
+    s += '.';
+    for (int i = 1; i < digits; ++i) s += static_cast<char>('0' + rng() % 10);
+    return s;
+}
+
+// The operations whose cost the floor uses, "<op>_<size>": size in limbs of
+// the operand that sets the cost (see func_report.py); the report
+// interpolates between sizes.
+//   mul_s    full length x s limbs         mul1_s   s limbs x 1
+//   div_s    full length / s limbs         add_s    full length + a number
+//                                                   whose cut leaves s limbs
+//   div1_0   full length / 7               div1q_0  a quotient by 7 that keeps
+//                                                   about one limb
+//   divq1_0  a quotient by a full-length number that keeps about one limb
+inline std::vector<std::string> costOps(int n) {
+    const int full = n / 2 - 1;
+    std::vector<int> sizes;
+    for (int v : {1, 3, 8, 16, 32, 64, 128, 256})
+        if (v < full) sizes.push_back(v);
+    sizes.push_back(full);
+    std::vector<std::string> ops;
+    for (const char* op : {"mul", "mul1", "div", "add"})
+        for (int s : sizes)
+            if (s >= 3 || (std::string(op) != "mul" && std::string(op) != "div"))
+                ops.push_back(std::string(op) + "_" + std::to_string(s));
+    for (const char* op : {"div1_0", "div1q_0", "divq1_0"}) ops.push_back(op);
+    return ops;
+}
+
+// The operands of a cost operation at precision n: x op= y. Returns true when
+// x must be restored before each operation (a quotient that keeps one limb
+// would soon leave the exponent range); the loop then copies it each time.
+inline bool costOperands(const std::string& name, int n, KVnum& x, KVnum& y) {
+    std::mt19937_64 rng(42);
+    const std::string op = name.substr(0, name.rfind('_'));
+    const int size = std::stoi(name.substr(name.rfind('_') + 1));
+    const int d = digitsOf(n), full = n / 2 - 1, h = n / 2 - 2;
+    x = randomText(rng, d, '5').c_str();
+    if (op == "div1") {
+        y = 7;
+    } else if (op == "div1q") {
+        y = ("7e" + std::to_string(4 * h)).c_str();
+        return true;
+    } else if (op == "divq1") {
+        y = (randomText(rng, d, '1') + "e" + std::to_string(4 * h)).c_str();
+        return true;
+    } else if (op == "mul1") {
+        // size limbs, kept as they are: times 1 (the kernels take no
+        // shortcut for it)
+        x = randomText(rng, 4 * size, '5').c_str();
+        y = 1;
+    } else if (op == "add") {
+        // Aligned to x with a cut of full - size limbs and one digit more.
+        y = (randomText(rng, d, '5') + "e-" + std::to_string(4 * (full - size) + 1)).c_str();
+    } else {
+        y = randomText(rng, 4 * size, '1').c_str();  // size significant limbs
+    }
+    return false;
+}
+
+// One cost operation: x op= y for the operation's kind.
+inline void costStep(const std::string& name, KVnum& x, const KVnum& y) {
+    switch (name[0]) {
+        case 'm': x *= y; break;
+        case 'd': x /= y; break;
+        default: x += y;
     }
 }
 

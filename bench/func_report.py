@@ -9,42 +9,71 @@ counts.json  func_count's operation counts per case
 python.json  func_python.py's times
 cases.json   func_bench --cases (labels)
 
-The floor of a case is the number of multiplications, divisions and
-additions it performed, by class, times the measured cost of one such
-operation at that precision in the same run (cost_* rows): what the method
-would cost if nothing but that arithmetic took time. Products and quotients
-by an operand of at most two limbs (div1) and additions cost what one such
-operation on full-length numbers costs (every quotient is formed to full
-length, every sum over the full array). Products and longer quotients cost in
-proportion to their size, so they are charged by a line through two measured
-points: a product costs alpha + beta x (its base-10^8 digit products), from
-the full-length product and the product by 8 limbs; a product by at most two
-limbs (mul1) alpha + beta x (the other operand's limbs), from full length by
-7 and 8 limbs by 1; a quotient alpha + beta x (its divisor's limbs), from the
-full-length quotient and the quotient by 8 limbs. All ratios are taken within
-the one run.
+The floor of a case is what its arithmetic alone costs: the multiplications,
+divisions and additions it performed, each charged what one such operation
+costs at that precision in the same run (cost_* rows). Products and
+quotients cost according to their operands, so func_count counts them by
+size (the shorter operand of a product, the longer one of a product by one or
+two limbs, the divisor of a quotient) and func_bench measures them at a few
+sizes; the cost at any size is read off the line through the two nearest
+measured sizes. Additions are counted by the limbs they are formed over (a
+running sum takes in only what its term's alignment cut leaves). A quotient
+is cut at the weight of its dividend's last limb, so it has fewer limbs the
+larger its divisor: it is charged a fixed part (the cost of one that keeps
+about one limb) and the rest of a full-length quotient's cost in proportion
+to the limbs it formed. All ratios are taken within the one run.
 """
 import json
 import sys
 
-FLOOR_OPS = ["mul", "mul8", "mul1", "mul1s", "div", "div8", "div1", "add"]
+def cost_at(points, size):
+    """Cost at `size` from the measured (size, cost) points: the line
+    through the two nearest sizes, held flat beyond the ends."""
+    pts = sorted(points)
+    if size <= pts[0][0]:
+        return pts[0][1]
+    if size >= pts[-1][0]:
+        return pts[-1][1]
+    for (s0, c0), (s1, c1) in zip(pts, pts[1:]):
+        if s0 <= size <= s1:
+            return c0 + (c1 - c0) * (size - s0) / (s1 - s0)
 
 
-def floor_of(c, t, n):
-    """The floor of one case's counts c at n limbs, or None."""
-    cost = {op: t.get(("cost_" + op, "kelvane", n)) for op in FLOOR_OPS}
-    if any(v is None for v in cost.values()):
+def floor_of(c, t, n, quot):
+    """The floor of one case's counts c at n limbs, or None. quot: the
+    quotient limbs of the cost operations, by name."""
+    points = {}
+    for (key, impl, limbs), v in t.items():
+        if impl == "kelvane" and limbs == n and key.startswith("cost_"):
+            op, size = key[5:].rsplit("_", 1)
+            points.setdefault(op, []).append((int(size), v))
+    if any(op not in points for op in ("mul", "mul1", "div", "div1", "div1q", "divq1", "add")):
         return None
-    full = n // 2 - 1                 # significant limbs of a full-length number
-    d = (full + 1) // 2               # its base-10^8 digits
-    beta_m = (cost["mul"] - cost["mul8"]) / (d * d - d * 4)
-    alpha_m = cost["mul"] - beta_m * d * d
-    beta_1 = (cost["mul1"] - cost["mul1s"]) / (full - 8)
-    alpha_1 = cost["mul1"] - beta_1 * full
-    beta_d = (cost["div"] - cost["div8"]) / (full - 8)
-    alpha_d = cost["div"] - beta_d * full
-    return (c["mul"] * alpha_m + c["mul_work"] * beta_m + c["mul1"] * alpha_1 + c["mul1_work"] * beta_1 +
-            c["div"] * alpha_d + c["div_work"] * beta_d + c["div1"] * cost["div1"] + c["add"] * cost["add"])
+    # A quotient's cost grows with the quotient limbs it forms: it is read off
+    # the line through a quotient that keeps about one limb (divq1, div1q)
+    # and a full-length one, by the limbs formed.
+    total = 0.0
+    for op, one in (("div", "divq1"), ("div1", "div1q")):
+        q1 = quot["%s_0" % one]
+        c1 = points[one][0][1]
+        for (size, count), (_, q) in zip(c["sizes"][op], c["quot"][op]):
+            if op == "div":
+                full = cost_at(points["div"], size)
+                near = min(points["div"], key=lambda p: abs(p[0] - size))[0]
+                qf = quot["div_%d" % near]
+            else:
+                full, qf = points["div1"][0][1], quot["div1_0"]
+            per = (full - c1) / (qf - q1) if qf != q1 else 0.0
+            total += count * c1 + per * (q - count * q1)
+    for op in ("mul", "mul1", "add"):
+        sized = 0
+        for size, count in c["sizes"][op]:
+            total += count * cost_at(points[op], size)
+            sized += count
+        # Operations with a zero operand never reach the limbs: the cost of
+        # the smallest measured one.
+        total += (c[op] - sized) * cost_at(points[op], 0)
+    return total
 
 
 def load_bench(path):
@@ -80,7 +109,12 @@ def main():
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
     markdown = "--markdown" in sys.argv
     t, allocs = load_bench(args[0])
-    counts = {(c["key"], c["limbs"]): c for c in json.load(open(args[1]))}
+    counted = json.load(open(args[1]))
+    counts = {(c["key"], c["limbs"]): c for c in counted if "key" in c}
+    quots = {}
+    for c in counted:
+        if "cost" in c:
+            quots.setdefault(c["limbs"], {})[c["cost"]] = c["quot"]
     py = {(p["key"], p["limbs"]): p["seconds"] for p in json.load(open(args[2]))}
     cases = json.load(open(args[3]))
     out = args[4] if len(args) > 4 else None
@@ -94,7 +128,7 @@ def main():
 
     floor = {}
     for (key, n), c in counts.items():
-        f = floor_of(c, t, n)
+        f = floor_of(c, t, n, quots.get(n, {}))
         if f is not None:
             floor[(key, n)] = f
 
@@ -125,8 +159,9 @@ def main():
             print("  ".join(h.ljust(w[i]) if i == 0 else h.rjust(w[i]) for i, h in enumerate(head)))
             for r in body:
                 print("  ".join(x.ljust(w[i]) if i == 0 else x.rjust(w[i]) for i, x in enumerate(r)))
-        costs = ", ".join("%s %s" % (op, fmt(t.get(("cost_" + op, "kelvane", n)))) for op in FLOOR_OPS)
-        print("\n  one operation at %d limbs: %s" % (n, costs))
+        costs = ", ".join("%s %s" % (k[0][5:], fmt(v)) for k, v in sorted(t.items(), key=lambda kv: kv[0])
+                          if k[0].startswith("cost_") and k[2] == n)
+        print("\n  one operation at %d limbs (op_size: limbs of the operand that sets the cost):\n    %s" % (n, costs))
 
     print("\nTargets (ratios within this run)")
     missed = []

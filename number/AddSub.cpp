@@ -28,6 +28,7 @@ void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) 
         const int64_t dd = static_cast<int64_t>(a->expo) - b->expo;
         const int64_t q = dd / 4;
         if (q > b->top) {
+            KV_COUNT_SIZE(kv::OP_ADD, 0);
             ShiftE(d, a->expo, m);  // b cuts to nothing: a unchanged
             return;
         }
@@ -44,6 +45,7 @@ void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) 
         limb_t* w = d->limbs + lo;
         c += lo;
         const int ln = len - lo, lm = m - lo;
+        KV_COUNT_SIZE(kv::OP_ADD, ln);
         if (subtract) {
             limb_t borrow = kv::sub_n(w, w, c, ln);
             for (int i = ln; borrow && i < lm; ++i) {
@@ -60,6 +62,7 @@ void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) 
         ShiftE(d, a->expo, m);
         return;
     }
+    KV_COUNT_SIZE(kv::OP_ADD, m);
     const limb_t* ua = a->limbs;
     const limb_t* ub = b->limbs;
     int64_t e = a->expo;

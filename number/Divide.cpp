@@ -34,8 +34,9 @@ void KVnum::operator/=(const KVnum& x) {
 #ifdef KELVANE_COUNT_OPS
     {
         const int low = kv::low_n(y->limbs, y->top + 1);
-        KV_COUNT(y->top - low + 1 <= 2 ? kv::OP_DIV1 : kv::OP_DIV);
-        if (y->top - low + 1 > 2) KV_COUNT_WORK(kv::OP_DIV, y->top - low + 1);
+        const int dn = y->top - low + 1;
+        KV_COUNT(dn <= 2 ? kv::OP_DIV1 : kv::OP_DIV);
+        KV_COUNT_SIZE(dn <= 2 ? kv::OP_DIV1 : kv::OP_DIV, dn);
     }
 #endif
     if (top < 0) return;
@@ -112,6 +113,7 @@ void KVnum::operator/=(const KVnum& x) {
     int qn = 0;
     if (nn >= dn) {
         qn = nn - dn + 1;
+        KV_COUNT_QUOT(dn <= 2 ? kv::OP_DIV1 : kv::OP_DIV, dn, qn);
         kv::divq(limbs, num, nn, dv, dn);
     }
     if (qn < h + 1) kv::zero_n(limbs + qn, h + 1 - qn);

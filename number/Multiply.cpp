@@ -14,7 +14,10 @@ void KVnum::operator*=(const KVnum& x) {
     Ensure(x.limbs ? x.nlimbs : 0);
     KVnum tmp;
     const KVnum* y = Same(x, tmp);
-    if (top < 0 || y->top < 0) KV_COUNT(kv::OP_MUL1);
+    if (top < 0 || y->top < 0) {
+        KV_COUNT(kv::OP_MUL1);
+        KV_COUNT_SIZE(kv::OP_MUL1, 1);
+    }
     if (top < 0) return;
     if (y->top < 0) {
         Zero(this);
@@ -25,9 +28,13 @@ void KVnum::operator*=(const KVnum& x) {
     // only the significant stretch of each operand and place the product.
     const int lu = kv::low_n(limbs, top + 1), lv = kv::low_n(y->limbs, y->top + 1);
     const int un = top - lu + 1, vn = y->top - lv + 1;
-    KV_COUNT(un <= 2 || vn <= 2 ? kv::OP_MUL1 : kv::OP_MUL);
-    if (un > 2 && vn > 2) KV_COUNT_WORK(kv::OP_MUL, static_cast<long long>((un + 1) / 2) * ((vn + 1) / 2));
-    else KV_COUNT_WORK(kv::OP_MUL1, un > vn ? un : vn);
+#ifdef KELVANE_COUNT_OPS
+    {
+        const bool one = un <= 2 || vn <= 2;
+        KV_COUNT(one ? kv::OP_MUL1 : kv::OP_MUL);
+        KV_COUNT_SIZE(one ? kv::OP_MUL1 : kv::OP_MUL, one ? (un > vn ? un : vn) : (un < vn ? un : vn));
+    }
+#endif
     const int h = nlimbs / 2 - 2;
     kv::LocalLimbs<256> wbuf;
     limb_t* w = wbuf.get(2, static_cast<size_t>(un + vn));

@@ -19,7 +19,8 @@ namespace kv {
 
 #ifdef KELVANE_COUNT_OPS
 long long opCounts[OP_KINDS];
-long long opWork[OP_KINDS];
+long long opSizes[OP_KINDS][OP_SIZES];
+long long opQuot[OP_KINDS][OP_SIZES];
 #endif
 
 const KernelSet* kernelSet = nullptr;
@@ -34,36 +35,6 @@ void copy_n(limb_t* w, const limb_t* u, int n) {
     if (w != u && n > 0) std::memmove(w, u, sizeof(limb_t) * static_cast<size_t>(n));
 }
 
-int top_n(const limb_t* u, int n) {
-    for (int i = n - 1; i >= 0; --i)
-        if (u[i] != 0) return i;
-    return -1;
-}
-
-int low_n(const limb_t* u, int n) {
-    // Small integers and short numbers carry long runs of zero low limbs:
-    // sixteen limbs are tested at once, eight 64-bit words or'ed together;
-    // in the first block with a non-zero limb, the first non-zero word, and
-    // in it the limb, are found without a loop.
-    int i = 0;
-    for (; i + 16 <= n; i += 16) {
-        uint64_t w[8];
-        std::memcpy(w, u + i, sizeof w);
-        unsigned mask = 0;
-        for (int k = 0; k < 8; ++k) mask |= static_cast<unsigned>(w[k] != 0) << k;
-        if (mask != 0) {
-            int k = 0;
-            while (!((mask >> k) & 1u)) ++k;
-            return i + 2 * k + (u[i + 2 * k] == 0);
-        }
-    }
-    for (; i + 2 <= n; i += 2) {
-        uint64_t w;
-        std::memcpy(&w, u + i, sizeof w);
-        if (w != 0) return i + (u[i] == 0);
-    }
-    return i < n && u[i] == 0 ? n : i;
-}
 
 void shift_up(limb_t* u, int n, int k) {
     assert(k >= 0);
@@ -96,6 +67,39 @@ namespace {
 #else
 #define KV_CLONES
 #endif
+
+}  // namespace
+
+// Small integers and short numbers carry long runs of zero low limbs: blocks
+// of eight limbs are tested at once (a loop without an exit, which the
+// compiler vectorises), then the first block with a non-zero limb is
+// searched.
+// The limbs above a number's head are zero, and a number's array is about
+// twice its significant length: blocks of eight limbs from the top are
+// tested at once, as in low_n.
+KV_CLONES int top_n(const limb_t* u, int n) {
+    int i = n;
+    for (; i >= 8; i -= 8) {
+        limb_t x = 0;
+        for (int k = 0; k < 8; ++k) x |= u[i - 8 + k];
+        if (x != 0) break;
+    }
+    while (i > 0 && u[i - 1] == 0) --i;
+    return i - 1;
+}
+
+KV_CLONES int low_n(const limb_t* u, int n) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        limb_t x = 0;
+        for (int k = 0; k < 8; ++k) x |= u[i + k];
+        if (x != 0) break;
+    }
+    while (i < n && u[i] == 0) ++i;
+    return i;
+}
+
+namespace {
 
 // Division of a limb (below 10000) by P = 10, 100 or 1000 as a multiply and
 // a shift, exact for every limb: x / P = (x M) >> S.

@@ -7,8 +7,8 @@
 // public operation counts itself once, classed by the shape of its operands:
 // a product or quotient whose shorter operand (the divisor, for a quotient)
 // has at most two significant limbs is a "1" class operation, the cheap
-// single-digit pass of the kernels. Longer products and quotients also add
-// their size to opWork (see there), since their cost grows with it.
+// single-digit pass of the kernels. Products and quotients also count their
+// size in opSizes (see there), since their cost grows with it.
 #ifndef KELVANE_OPCOUNT_H
 #define KELVANE_OPCOUNT_H
 
@@ -28,19 +28,29 @@ enum OpKind {
     OP_KINDS
 };
 
+const int OP_SIZES = 4096;
+
 #ifdef KELVANE_COUNT_OPS
 extern long long opCounts[OP_KINDS];
-// OP_MUL: the base-10^8 digit products of each product, ceil(un/2) x
-// ceil(vn/2) for operands of un and vn significant limbs. OP_MUL1: the
-// significant limbs of the longer operand. OP_DIV: the
-// significant limbs of each divisor (every quotient is formed to the same
-// length, so its cost grows with the divisor alone).
-extern long long opWork[OP_KINDS];
+// Operations by size, opSizes[kind][size]: OP_MUL by the significant limbs
+// of the shorter operand (the other is most often full length), OP_MUL1 by
+// those of the longer one, OP_DIV and OP_DIV1 by those of the divisor (every
+// quotient is formed to full length, so its cost follows the divisor),
+// OP_ADD by the limbs the sum or difference is formed over (a running sum
+// takes in only the limbs of a term that its cut leaves).
+// Sizes from OP_SIZES - 1 up share the last entry.
+extern long long opSizes[OP_KINDS][OP_SIZES];
+// Quotients also by their length: opQuot[kind][size] sums the quotient limbs
+// formed by the divisions of each divisor size (a quotient is cut at the
+// weight of the dividend's last limb, so a large divisor leaves few).
+extern long long opQuot[OP_KINDS][OP_SIZES];
 #define KV_COUNT(kind) (++kv::opCounts[(kind)])
-#define KV_COUNT_WORK(kind, w) (kv::opWork[(kind)] += (w))
+#define KV_COUNT_SIZE(kind, size) (++kv::opSizes[(kind)][(size) < kv::OP_SIZES ? (size) : kv::OP_SIZES - 1])
+#define KV_COUNT_QUOT(kind, size, q) (kv::opQuot[(kind)][(size) < kv::OP_SIZES ? (size) : kv::OP_SIZES - 1] += (q))
 #else
 #define KV_COUNT(kind) ((void)0)
-#define KV_COUNT_WORK(kind, w) ((void)0)
+#define KV_COUNT_SIZE(kind, size) ((void)0)
+#define KV_COUNT_QUOT(kind, size, q) ((void)0)
 #endif
 
 }  // namespace kv
