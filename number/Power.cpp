@@ -100,11 +100,17 @@ void KVnum::Whole(KVnum* x) const {
 int KVnum::SmallWhole(const KVnum* x) const {
     // Below 10^8 a non-zero number in normal form has a negative exponent
     // (it holds at least 4h + 1 >= 9 digits), and its integer part fits the
-    // two lowest limbs once the fraction is cut off.
+    // two lowest limbs once the fraction is cut off: limb j of the cut is
+    // formed from limbs q + j and q + j + 1 (q = f div 4 whole limbs and
+    // f mod 4 digits of fraction), and only limbs 0 and 1 are needed.
     if (x->top < 0 || x->expo >= 0) return 0;
-    kv::limb_t* t = kv::scratch(4, static_cast<size_t>(nlimbs));
-    kv::trunc_digits(t, x->limbs, nlimbs, -static_cast<int64_t>(x->expo));
-    return t[0] + kv::BASE * t[1];
+    const int64_t f = -static_cast<int64_t>(x->expo);
+    const int64_t q = f / 4;
+    static const kv::limb_t P[4] = {1, 10, 100, 1000};
+    const kv::limb_t p = P[f % 4];
+    auto limb = [&](int64_t i) { return i < nlimbs ? x->limbs[i] : 0; };
+    auto cut = [&](int64_t j) { return limb(q + j) / p + (limb(q + j + 1) % p) * (kv::BASE / p); };
+    return cut(0) + kv::BASE * cut(1);
 }
 
 void KVnum::operator^=(const KVnum& x) {
