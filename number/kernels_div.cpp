@@ -277,8 +277,21 @@ struct ShortDivisor {
     uint64_t d, m;
     int k;
     explicit ShortDivisor(uint64_t dd) : d(dd), m(0), k(0) {
-        while ((static_cast<uint64_t>(2) << k) < d) ++k;  // 2^k < d <= 2^(k+1), d >= 2
-#ifdef __SIZEOF_INT128__
+        // 2^k < d <= 2^(k+1), d >= 2: k = floor(log2(d - 1)).
+#if defined(__GNUC__)
+        k = 63 - __builtin_clzll(d - 1);
+#else
+        while ((static_cast<uint64_t>(2) << k) < d) ++k;
+#endif
+#if defined(__GNUC__) && defined(__x86_64__)
+        // floor(2^(64+k) / d) by one 128-by-64-bit division (the quotient
+        // fits, as 2^k < d), not the library's general 128-bit one.
+        uint64_t q, r;
+        __asm__("divq %4" : "=a"(q), "=d"(r) : "a"(static_cast<uint64_t>(0)), "d"(static_cast<uint64_t>(1) << k),
+                "rm"(d));
+        (void)r;
+        m = q + 1;
+#elif defined(__SIZEOF_INT128__)
         typedef unsigned __int128 u128;
         m = static_cast<uint64_t>((static_cast<u128>(1) << (64 + k)) / d) + 1;
 #endif
