@@ -203,8 +203,8 @@ def main():
                 ax.bar([p for p, v in zip(pos, vals) if v], [v * 1e6 for v in vals if v], wdt, label=name, color=col)
             ax.set_yscale("log")
             ax.set_xticks(list(xs))
-            ax.set_xticklabels([labels[k].split(",")[0].replace(" full length", "") for k in order], rotation=60,
-                               ha="right", fontsize=7)
+            ax.set_xticklabels([labels[k].replace(", full length", "").replace(" digits, 10 -> 16", "")
+                                for k in order], rotation=60, ha="right", fontsize=7)
             ax.set_ylabel("time per call (us, CPU)")
             digits = [c["digits"] for c in cases if c["limbs"] == n][0]
             ax.set_title("Func methods at %d limbs (%d digits)" % (n, digits))
