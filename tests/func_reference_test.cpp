@@ -183,6 +183,32 @@ TEST(FuncReference, SeriesAndIterationsAt130Limbs) {
                          130);
 }
 
+TEST(FuncReference, CopiesAndAssignedFuncsKeepTheirOwnTemporaries) {
+    // A Func keeps its temporaries (and the constants read from text) from
+    // call to call; a copy and an assigned Func start with their own. Every
+    // result must be what a fresh Func gives, also after the source is gone
+    // and after a call that borrowed many numbers (Iroot far from its root).
+    const int n = 20;
+    KVnum x(n), big(n);
+    x = "0.3";
+    big = "1e300";
+    auto text = [](KVnum* r) { return std::string(r->String(0, false)); };
+    Func fresh(n);
+    const std::string sin = text(fresh.Sin(&x)), acos = text(Func(n).Arccos(&x)), log = text(Func(n).Log(&x));
+    Func* source = new Func(n);
+    source->Iroot(&big, 2);
+    source->Arccos(&x);
+    Func copy(*source);
+    Func assigned(n);
+    assigned.Log(&x);
+    assigned = *source;
+    delete source;
+    EXPECT_EQ(text(copy.Sin(&x)), sin);
+    EXPECT_EQ(text(copy.Arccos(&x)), acos);
+    EXPECT_EQ(text(assigned.Log(&x)), log);
+    EXPECT_EQ(text(assigned.Sin(&x)), sin);
+}
+
 // ---- The shortcuts themselves, on many operands ------------------------------------
 
 // The stored form of a number, every field and limb, as text.
