@@ -13,12 +13,12 @@
 // policy to `n` (n >= 9 taken, else PRECISION read by atoi rules when it is 9
 // or more, else 130) and gives `res` a zeroed limb array of that size, so a
 // Func and a KVnum made with the same count always agree.
-Func::Func(int n) : res(), nlimbs(0), scratch(new kvfunc::Scratch) {
+Func::Func(int n) : res(), nlimbs(0), scratch(kvfunc::newScratch()) {
     res.Ensure(n);
     nlimbs = res.Nlimbs();
 }
 
-Func::Func(const Func& other) : res(other.res), nlimbs(other.nlimbs), scratch(new kvfunc::Scratch) {}
+Func::Func(const Func& other) : res(other.res), nlimbs(other.nlimbs), scratch(kvfunc::newScratch()) {}
 
 Func::~Func() = default;
 

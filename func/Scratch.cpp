@@ -2,8 +2,27 @@
 #include "Scratch.h"
 
 #include <cassert>
+#include <new>
 
 namespace kvfunc {
+
+namespace {
+
+// A number of n limbs on the heap; like every allocation of the library, a
+// failure is "Memory allocation failure." and the end of the process.
+KVnum* newNumber(int n) {
+    KVnum* v = new (std::nothrow) KVnum(n);
+    if (!v) reportFatal("Memory allocation failure.");
+    return v;
+}
+
+}  // namespace
+
+Scratch* newScratch() {
+    Scratch* s = new (std::nothrow) Scratch;
+    if (!s) reportFatal("Memory allocation failure.");
+    return s;
+}
 
 Scratch::Mark Scratch::mark() {
     Mark m;
@@ -44,7 +63,7 @@ KVnum& Scratch::take(int n) {
         levels_[i].nums.clear();
     }
     Level& l = levels_[i];
-    if (l.used == l.nums.size()) l.nums.emplace_back(new KVnum(n));
+    if (l.used == l.nums.size()) l.nums.emplace_back(newNumber(n));
     return *l.nums[l.used++];
 }
 
@@ -55,7 +74,7 @@ const KVnum& Scratch::constant(const char* text, int n) {
         if (!slot && !c.text) slot = &c;
     }
     if (!slot) slot = &constants_[0];  // more texts than kept: the first is read again when needed
-    if (!slot->num || slot->num->Nlimbs() != n) slot->num.reset(new KVnum(n));
+    if (!slot->num || slot->num->Nlimbs() != n) slot->num.reset(newNumber(n));
     *slot->num = text;
     slot->text = text;
     slot->n = n;

@@ -73,6 +73,10 @@ private:
     Constant constants_[4];
 };
 
+// A Func's storage, made on the heap; "Memory allocation failure." and the
+// end of the process when that fails, as for every allocation.
+Scratch* newScratch();
+
 // The numbers one method (or helper) borrows; all given back on destruction.
 class Temps {
 public:
