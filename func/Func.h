@@ -5,7 +5,10 @@
 /// as KVnum's) and owns one result number, `res`. Every method computes with
 /// temporaries of that precision using only the public operations of KVnum,
 /// leaves its result in `res` and returns the address of `res`: the same
-/// pointer on every call, showing the latest result.
+/// pointer on every call, showing the latest result. The Func keeps those
+/// temporaries (a few dozen numbers of its precision) and pi and ln 10 as read
+/// from PI_DIGITS and LN10_DIGITS from call to call, so that a call allocates
+/// nothing; no result depends on them.
 ///
 /// Arguments must not be `res` itself unless the method's comment allows it:
 /// some methods write `res` before they have finished reading their arguments.
@@ -115,7 +118,7 @@ private:
     KVnum res;
     int32_t nlimbs;
     // The methods' temporaries, kept from call to call (func/Scratch.h).
-    // Never copied: a copy or an assigned Func starts with its own.
+    // Never copied: a copy starts with its own, an assigned Func keeps its own.
     std::unique_ptr<kvfunc::Scratch> scratch;
 };
 
