@@ -60,9 +60,11 @@ void shift_down(limb_t* u, int n, int k) {
 
 namespace {
 
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
+    !defined(__SANITIZE_THREAD__)
 // A second build of the loop for processors with AVX2, chosen when the
-// library is loaded.
+// library is loaded. Not under ThreadSanitizer: the loader runs the choosing
+// resolver before that runtime is set up, and the process dies at start.
 #define KV_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define KV_CLONES
