@@ -146,10 +146,10 @@ KVnum* Func::Ln(KVnum* x) {
     return &res;
 }
 
-KVnum* Func::Aln(KVnum* x) {
-    Temps T(*scratch, nlimbs);
+void kvfunc::expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n) {
+    Temps T(sc, n);
     KVnum &X = T(), &one = T(), &p = T(), &f = T(), &k = T(), &S = T(), &P = T(), &t = T();
-    X = *x;
+    X = x;  // read before out is written: they may be the same number
     one = 1;
     p = X;
     f = 1;
@@ -168,7 +168,11 @@ KVnum* Func::Aln(KVnum* x) {
         t /= f;
         S += t;
     } while ((S == P) != 0);
-    res = S;
+    out = S;
+}
+
+KVnum* Func::Aln(KVnum* x) {
+    kvfunc::expSeries(*scratch, *x, res, nlimbs);
     return &res;
 }
 

@@ -19,29 +19,13 @@ using kvfunc::Temps;
 
 KVnum* Func::Fpower(KVnum* x, KVnum* y) {
     Temps T(*scratch, nlimbs);
-    KVnum &L = T(), &one = T(), &p = T(), &f = T(), &k = T(), &S = T(), &P = T(), &t = T();
+    KVnum& L = T();
     L = *x;  // x is read before Ln writes res, so it may be res
     Ln(&L);  // a base <= 0 is reported there and gives 0, hence the result 1
     L = res;
     L *= *y;  // y is read after res was overwritten: it must not be res
-    one = 1;
-    S = 1;
-    S += L;
-    p = L;
-    f = 1;
-    k = 1;
-    P = 0;
     // The series of Aln, step for step, on L = y ln x.
-    do {
-        P = S;
-        p *= L;
-        k += one;
-        f *= k;
-        t = p;
-        t /= f;
-        S += t;
-    } while ((S == P) != 0);
-    res = S;
+    kvfunc::expSeries(*scratch, L, res, nlimbs);
     return &res;
 }
 

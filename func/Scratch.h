@@ -97,6 +97,11 @@ private:
     Scratch::Mark mark_;
 };
 
+// out = e^x by 1 + x + x^2/2! + ..., the power and the factorial carried
+// from term to term; temporaries of n limbs. Aln and Fpower share it, so that
+// the same argument gives the same digits in both. x may be out.
+void expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n);
+
 }  // namespace kvfunc
 
 #endif
