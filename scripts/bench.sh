@@ -14,21 +14,8 @@ cd "$(dirname "$0")/.."
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
-have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-missing=()
-for p in cmake g++ libbenchmark-dev libmpfr-dev python3-matplotlib; do
-  have_pkg "$p" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
-    echo "Installing: ${missing[*]}"
-    apt-get update -qq >/dev/null
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  else
-    echo "Missing: ${missing[*]} (install these packages, then run again)" >&2
-    exit 1
-  fi
-fi
+# The project's own dependency check, with the benchmark build's packages.
+KELVANE_DEPS_EXTRA="libbenchmark-dev libmpfr-dev python3-matplotlib" bash scripts/deps.sh
 
 build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKELVANE_BENCH=ON -DKELVANE_TESTS=OFF >/dev/null
