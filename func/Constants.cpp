@@ -19,7 +19,7 @@
 //    down to 1 finite and short: every precision holds the units digit of
 //    integers below it (counting down by 1 from an integer whose units digit
 //    is not held would never reach 1), and m - 1 passes stay practical.
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "Scratch.h"
 
 using kvfunc::Temps;

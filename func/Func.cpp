@@ -5,7 +5,7 @@
 // (in their own sources) reach the numbers only through KVnum's public
 // operations; the object itself is the one place that touches `res`
 // directly, to give it its limb array.
-#include "Func.h"
+#include <kelvane/Func.h>
 
 #include "Scratch.h"
 

@@ -49,7 +49,7 @@
 // writes res, so the argument may be res itself.
 #include <string>
 
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "Scratch.h"
 
 using kvfunc::Scratch;

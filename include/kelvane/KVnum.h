@@ -36,7 +36,7 @@
 #include <cstdint>
 #include <string>
 
-#include "KVerror.h"
+#include <kelvane/KVerror.h>
 
 // The private operations are the library's own: not exported, so that the
 // library's calls to them bind directly instead of through the symbol table.

@@ -19,7 +19,7 @@
 
 #include <memory>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 
 namespace kvfunc {
 class Scratch;
