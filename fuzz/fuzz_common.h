@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 
 namespace fuzz {
 

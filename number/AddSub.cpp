@@ -5,7 +5,7 @@
 // Cmpf. Both align to the larger exponent first, cutting the operand with the
 // smaller exponent (the cut of Norm), then work limb by limb and normalise,
 // so a carry out of the head limb drops the lowest limb. Nothing rounds.
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
 

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
 

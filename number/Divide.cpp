@@ -14,7 +14,7 @@
 // makes the last cut exactly as it would on q itself.
 #include <algorithm>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
 

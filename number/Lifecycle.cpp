@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
 

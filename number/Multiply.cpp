@@ -4,7 +4,7 @@
 // exclusive or; Shift then cuts the double-length product back to h + 1
 // limbs without rounding. Normal-form operands have at most h + 1 limbs each,
 // so the product (at most 2h + 2 limbs) fits the array with room to spare.
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
 

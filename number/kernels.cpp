@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "KVerror.h"
+#include <kelvane/KVerror.h>
 #include "opcount.h"
 
 namespace kv {

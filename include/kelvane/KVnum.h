@@ -36,7 +36,7 @@
 #include <cstdint>
 #include <string>
 
-#include "KVerror.h"
+#include <kelvane/KVerror.h>
 
 // The private operations are the library's own: not exported, so that the
 // library's calls to them bind directly instead of through the symbol table.
@@ -46,7 +46,7 @@
 #define KELVANE_LOCAL __attribute__((visibility("hidden")))
 #endif
 
-class Func;
+struct KVnumInternal;
 
 /// A signed decimal floating-point number with base-10000 limbs and a
 /// working precision fixed when it is made. See the file comment for the
@@ -134,7 +134,9 @@ private:
     int32_t* limbs;
     std::string outbuf;
 
-    friend class Func;
+    // The library's own layers reach the helpers they need through
+    // number/Internal.h, which is not installed.
+    friend struct KVnumInternal;
 
     // The private operations work on the numbers passed to them; the
     // receiver supplies only its precision (loop bounds, head index, the
