@@ -1,5 +1,5 @@
 // Natural numbers in base-10000 limbs for the exact tier (see Nat.h).
-#include "Nat.h"
+#include "exact/Nat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -130,6 +130,21 @@ Nat mulSmall(const Nat& a, uint32_t m) {
     Nat r;
     if (a.d.empty() || m == 0) return r;
     r.d.resize(a.d.size() + 3);
+    if (m <= 400000) {
+        // limb * m + carry stays below 2^32: 32-bit steps.
+        uint32_t c = 0;
+        for (size_t i = 0; i < a.d.size(); ++i) {
+            c += static_cast<uint32_t>(a.d[i]) * m;
+            r.d[i] = static_cast<limb_t>(c % 10000);
+            c /= 10000;
+        }
+        for (size_t i = a.d.size(); c; ++i) {
+            r.d[i] = static_cast<limb_t>(c % 10000);
+            c /= 10000;
+        }
+        r.trim();
+        return r;
+    }
     uint64_t c = 0;
     for (size_t i = 0; i < a.d.size(); ++i) {
         c += static_cast<uint64_t>(a.d[i]) * m;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "kernels.h"
+#include "number/kernels.h"
 
 namespace kvtrig {
 

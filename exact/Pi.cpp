@@ -11,7 +11,7 @@
 // cut less than 1, the terms left out less than 10^-14 N of the value. A'
 // is then cut by 5 more digits, so the A handed out satisfies
 // |pi 10^D - A| < 2 (below 1 + 10^-5 in fact, and never above pi 10^D).
-#include "TrigCore.h"
+#include "exact/TrigCore.h"
 
 #include <memory>
 #include <mutex>

@@ -11,9 +11,12 @@
 #define KELVANE_EXACT_TRIGCORE_H
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
-#include "KVnum.h"
-#include "Nat.h"
+#include <kelvane/KVnum.h>
+
+#include "exact/Nat.h"
 
 namespace kvtrig {
 
@@ -74,6 +77,7 @@ void settle(KVnum* res, F eval) {
             finish(b, res);
             return;
         }
+        if (getenv("KVDBG")) fprintf(stderr, "ziv retry guard %lld\n", (long long)guard);
         guard = guard * 2 + 16;
     }
 }
@@ -88,7 +92,8 @@ Approx atanFixed(const Nat& X, int64_t W);
 
 // Subtraction that gives 0 instead of underflowing (for bounds).
 inline Nat subSat(const Nat& a, const Nat& b) { return a < b ? Nat() : sub(a, b); }
-// An error bound in units as a natural (rounded up, plus one).
+// A finite error bound in units as a natural above it (rounded up, plus
+// one); callers deal with an infinite bound themselves.
 Nat errUnits(double err);
 
 }  // namespace kvtrig
