@@ -35,30 +35,13 @@
 #include <cmath>
 #include <cstring>
 
-#include "kernels.h"
+#include "kernels_impl.h"
 
 namespace kv {
 namespace {
 
 const int64_t B8 = 100000000;
 const int HITS = 128;
-enum { SLOT_R = 3 };
-
-int toDigits(uint32_t* d, const limb_t* u, int un) {
-    const int dn = (un + 1) / 2;
-    for (int j = 0; j < un / 2; ++j)
-        d[j] = static_cast<uint32_t>(u[2 * j]) + static_cast<uint32_t>(u[2 * j + 1]) * 10000u;
-    if (un & 1) d[dn - 1] = static_cast<uint32_t>(u[un - 1]);
-    return dn;
-}
-
-void toLimbs(limb_t* w, const uint32_t* d, int wn) {
-    for (int j = 0; j < wn / 2; ++j) {
-        w[2 * j] = static_cast<limb_t>(d[j] % 10000u);
-        w[2 * j + 1] = static_cast<limb_t>(d[j] / 10000u);
-    }
-    if (wn & 1) w[wn - 1] = static_cast<limb_t>(d[wn / 2] % 10000u);
-}
 
 // floor(x / 10^8) for any signed x.
 inline int64_t floorDiv(int64_t x) {
@@ -130,36 +113,8 @@ void shortDivide(uint32_t* q, const uint32_t* u, int un, uint32_t d) {
 }
 
 // r[0..n) -= qd x v[0..n): no carries, the loop the compiler vectorises.
-#define KV_SUBMUL_BODY                                                     \
+KV_CLONES void subMul(int64_t* __restrict r, const int32_t* __restrict v, int n, int32_t qd) {
     for (int i = 0; i < n; ++i) r[i] -= static_cast<int64_t>(qd) * v[i];
-
-void subMulGeneric(int64_t* __restrict r, const int32_t* __restrict v, int n, int32_t qd) {
-    KV_SUBMUL_BODY
-}
-
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define KV_HAVE_AVX2_CLONE 1
-__attribute__((target("avx2"))) void subMulAvx2(int64_t* __restrict r,
-                                                const int32_t* __restrict v, int n,
-                                                int32_t qd) {
-    KV_SUBMUL_BODY
-}
-#endif
-
-typedef void (*SubMul)(int64_t*, const int32_t*, int, int32_t);
-
-SubMul pickSubMul() {
-#ifdef KV_HAVE_AVX2_CLONE
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return subMulAvx2;
-#endif
-    return subMulGeneric;
-}
-
-// Chosen on first use, like the product's column loop.
-void subMul(int64_t* r, const int32_t* v, int n, int32_t qd) {
-    static const SubMul f = pickSubMul();
-    f(r, v, n, qd);
 }
 
 // Carries of r[lo..hi) passed up into r[hi]; r[lo..hi) end in 0..B-1.
@@ -388,8 +343,6 @@ void divShort(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
 
 namespace {
 
-enum { SLOT_NEWTON = 6 };
-
 // Bump allocator over one kernel scratch block for the Newton temporaries.
 struct LimbWork {
     limb_t* p;
@@ -493,7 +446,7 @@ bool newtonQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn)
     const int qn = un - vn + 1;
     const int p = qn + 2;
     const size_t need = reciprocalNeed(p) + 4 * static_cast<size_t>(p) + 2 * static_cast<size_t>(qn + vn) + 64;
-    LimbWork ws{static_cast<limb_t*>(kscratch(SLOT_NEWTON, sizeof(limb_t) * need)), need};
+    LimbWork ws{static_cast<limb_t*>(kscratch(KSLOT_NEWTON, sizeof(limb_t) * need)), need};
     // D: the divisor's top p limbs, or the divisor followed by zero limbs.
     limb_t* D = ws.take(static_cast<size_t>(p));
     if (vn >= p) {
@@ -611,7 +564,7 @@ void longQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
     if (un8 > SMALL) {
         const size_t w64 = static_cast<size_t>(un8 + qn8) + 4;
         const size_t w32 = static_cast<size_t>(un8 + qn8 + vn8) + 5;
-        void* block = kscratch(SLOT_R, sizeof(int64_t) * w64 + sizeof(uint32_t) * w32);
+        void* block = kscratch(KSLOT_REMAINDER, sizeof(int64_t) * w64 + sizeof(uint32_t) * w32);
         r = static_cast<int64_t*>(block);
         Qs = r + un8 + 2;
         U = reinterpret_cast<uint32_t*>(r + w64);

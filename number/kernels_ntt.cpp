@@ -26,23 +26,10 @@
 #include <cassert>
 #include <cstring>
 
-#include "kernels.h"
+#include "kernels_impl.h"
 
 namespace kv {
 namespace {
-
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
-    !defined(__SANITIZE_THREAD__)
-// An AVX2 build of each loop, chosen when the library is loaded (not under
-// ThreadSanitizer, whose runtime starts after the loader runs the resolver).
-#define KV_NTT_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define KV_NTT_CLONES
-#endif
-
-// Kernel scratch slot for the transforms (the product's own slots are 0..2
-// and 4, the quotient's 3, 6 and 7).
-enum { SLOT_NTT = 5 };
 
 struct Field {
     uint32_t p;   // prime, p = c 2^k + 1 < 2^31
@@ -107,7 +94,7 @@ void twiddles(uint32_t* tw, int N, const Field& F) {
 
 // One stage of the forward transform over a[0..n): blocks of 2h, butterflies
 // (x, y) -> (x + y, (x - y) w^j).
-KV_NTT_CLONES void difStage(uint32_t* __restrict a, int n, int h, const uint32_t* __restrict w, uint32_t p,
+KV_CLONES void difStage(uint32_t* __restrict a, int n, int h, const uint32_t* __restrict w, uint32_t p,
                             uint32_t np) {
     for (int i = 0; i < n; i += 2 * h) {
         uint32_t* __restrict x = a + i;
@@ -122,7 +109,7 @@ KV_NTT_CLONES void difStage(uint32_t* __restrict a, int n, int h, const uint32_t
 }
 
 // One stage of the inverse: (x, y) -> (x + y w^j, x - y w^j).
-KV_NTT_CLONES void ditStage(uint32_t* __restrict a, int n, int h, const uint32_t* __restrict w, uint32_t p,
+KV_CLONES void ditStage(uint32_t* __restrict a, int n, int h, const uint32_t* __restrict w, uint32_t p,
                             uint32_t np) {
     for (int i = 0; i < n; i += 2 * h) {
         uint32_t* __restrict x = a + i;
@@ -157,7 +144,7 @@ void inverse(uint32_t* a, int N, const uint32_t* tw, const Field& F) {
 
 // a[i] := a[i] b[i] c / R^2 for every i (c = R^2 / N turns the products
 // into the convolution's values).
-KV_NTT_CLONES void pointwise(uint32_t* __restrict a, const uint32_t* __restrict b, int N, uint32_t c, uint32_t p,
+KV_CLONES void pointwise(uint32_t* __restrict a, const uint32_t* __restrict b, int N, uint32_t c, uint32_t p,
                              uint32_t np) {
     for (int i = 0; i < N; ++i) a[i] = mmul(mmul(a[i], b[i], p, np), c, p, np);
 }
@@ -187,7 +174,7 @@ void nttMul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
     assert(an + bn <= NTT_MAX_DIGITS);
     const bool square = u == v && un == vn;
     const int N = transformLength(cn);
-    uint32_t* block = static_cast<uint32_t*>(kscratch(SLOT_NTT, nttScratchBytes(cn)));
+    uint32_t* block = static_cast<uint32_t*>(kscratch(KSLOT_NTT, nttScratchBytes(cn)));
     uint32_t* tw = block;
     uint32_t* res[3] = {block + N, block + 2 * static_cast<size_t>(N), block + 3 * static_cast<size_t>(N)};
     uint32_t* other = block + 4 * static_cast<size_t>(N);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kvtest.h"
 
 namespace {

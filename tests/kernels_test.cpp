@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "kernels.h"
+#include "number/kernels.h"
 #include "kvtest.h"
 #include "refkernels.h"
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "kvtest.h"
 
 namespace {
