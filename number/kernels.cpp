@@ -24,6 +24,7 @@ long long opQuot[OP_KINDS][OP_SIZES];
 #endif
 
 const KernelSet* kernelSet = nullptr;
+Thresholds thresholds = DEFAULT_THRESHOLDS;
 
 void setKernelSet(const KernelSet* set) { kernelSet = set; }
 

@@ -88,6 +88,19 @@ bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int l
 // base 10^8 whose partial remainders keep their carries pending.
 void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn);
 
+// The sizes, in base-10^8 digits (two limbs), from which mul forms a
+// product by number-theoretic transforms (the shorter operand's length) and
+// divq divides by a Newton reciprocal (the divisor's length), below which the
+// Karatsuba and long-division loops are faster (measured with
+// bench/kernels_bench). Tests lower them to reach those methods at small
+// sizes; change them only while no other thread uses the library.
+struct Thresholds {
+    int nttMul;
+    int newtonDiv;
+};
+extern Thresholds thresholds;
+const Thresholds DEFAULT_THRESHOLDS = {4000, 4000};
+
 // Per-thread scratch storage for the temporaries of one operation. A slot
 // returns at least n limbs, contents unspecified, valid until the next call
 // with the same slot on the same thread; an operation takes a slot that no
@@ -121,6 +134,8 @@ enum KernelSlot {
     KSLOT_WORK = 2,       // Karatsuba temporaries
     KSLOT_REMAINDER = 3,  // partial remainders and digits of a long division
     KSLOT_SHORT = 4,      // column halves of a product by one or two limbs
+    KSLOT_NTT = 5,        // residues and roots of a transform product
+    KSLOT_NEWTON = 6,     // reciprocal, quotient and remainder of a Newton quotient
     KERNEL_SLOTS = 8
 };
 void* kscratch(KernelSlot slot, size_t bytes);

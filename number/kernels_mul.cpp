@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "kernels_impl.h"
+#include "kernels_ntt.h"
 
 namespace kv {
 namespace {
@@ -225,11 +226,14 @@ void product(digit* w, const digit* a, int an, const digit* b, int bn, Work ws, 
     }
     const int m = (an + 1) / 2;
     if (bn <= m) {
-        // Unbalanced: slices of a, each bn digits (or fewer), added in place.
+        // Unbalanced: slices of a, added in place. Each slice is bn digits,
+        // a balanced product, unless b is short enough for columns: then
+        // slices as long as the column loop takes, not a run of tiny ones.
+        const int width = bn < KARATSUBA_MIN ? 4 * KARATSUBA_MIN : bn;
         std::memset(w, 0, sizeof(digit) * static_cast<size_t>(an + bn));
-        digit* t = ws.take(2 * static_cast<size_t>(bn));
-        for (int s = 0; s < an; s += bn) {
-            const int sn = an - s < bn ? an - s : bn;
+        digit* t = ws.take(static_cast<size_t>(width) + bn);
+        for (int s = 0; s < an; s += width) {
+            const int sn = an - s < width ? an - s : width;
             product(t, a + s, sn, b, bn, ws, cols);
             addInto(w + s, an + bn - s, t, sn + bn);
         }
@@ -397,6 +401,8 @@ void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
         toLimbs(w, pd, wn);
         return;
     }
+    const int shorter = an < bn ? an : bn;
+    if (shorter >= thresholds.nttMul && an + bn <= NTT_MAX_DIGITS) return nttMul(w, u, un, v, vn);
     digit* ad = static_cast<digit*>(kscratch(KSLOT_DIGITS, sizeof(digit) *
                                              (static_cast<size_t>(an + bn) * 2 + 8)));
     digit* bd = ad + an;
