@@ -117,7 +117,7 @@ void arctanAbove1(Scratch& sc, KVnum& s, const KVnum& x, int n) {
 // exponent, and Intp), and hi = v - lo, whose cut in 1 - hi drops only zeros;
 // then 1 - hi - lo.
 void oneMinus(Scratch& sc, KVnum& d, const KVnum& v, int n) {
-    const int h = n / 2 - 2;
+    const int h = KVnum::HeadIndex(n);
     const std::string places = std::to_string(4 * h);
     Temps T(sc, n);
     KVnum &scale = T(), &lo = T(), &ip = T(), &hi = T();

@@ -166,7 +166,7 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
         size_t last = work.size() - 1;
         while (last > p && work[last] == '0') --last;
         KVnum beyond(nlimbs);
-        beyond = ("35e" + std::to_string(4 * (V.nlimbs / 2 - 2))).c_str();
+        beyond = ("35e" + std::to_string(4 * KVnum::HeadIndex(V.nlimbs))).c_str();
         F = 1;
         for (size_t i = p + 1; i <= last; ++i) {
             T = digitValue(work[i]);
@@ -216,7 +216,7 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
     V.Whole(&T);
     W -= T;
     X = 0;
-    const int limit = 4 * (V.nlimbs / 2 - 2);
+    const int limit = 4 * KVnum::HeadIndex(V.nlimbs);
     if (!W.IsZero()) {
         for (int written = 0;;) {
             X = W;
