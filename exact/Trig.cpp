@@ -153,8 +153,7 @@ Approx altSeries(const Nat& Y, double ey, int64_t W, uint64_t (*d)(uint64_t)) {
         lg += ly - std::log10(static_cast<double>(d(N)));
         if (lg < -static_cast<double>(W) - 1) break;
     }
-    uint64_t m = static_cast<uint64_t>(std::sqrt(static_cast<double>(N)) * 1.0);
-    if (W < 400) m = m / 2;  // short divisions cost nearly a product here
+    uint64_t m = static_cast<uint64_t>(std::sqrt(static_cast<double>(N)) * 1.5);
     if (m < 1) m = 1;
     if (m > N) m = N;
     std::vector<Nat> pw(m + 1);
@@ -197,7 +196,7 @@ Approx altSeries(const Nat& Y, double ey, int64_t W, uint64_t (*d)(uint64_t)) {
 
 // Halvings before the series: r / 2^j near 10^-tau, tau growing with the
 // precision so that halvings and series terms cost about the same.
-double tauFor(int64_t W) { return std::max(2.0, 0.5 * std::sqrt(static_cast<double>(W))); }
+double tauFor(int64_t W) { return std::max(2.0, 0.2 * std::sqrt(static_cast<double>(W))); }
 
 Nat ldiv2(const Nat& x, int j, double* cuts) {
     Nat r = x;
