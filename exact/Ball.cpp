@@ -623,9 +623,30 @@ Ball sqrt(const Ball& x) { return root(x, 2); }
 
 // ---- deciding --------------------------------------------------------------------------
 
+namespace {
+
+// m with its head limb full (four digits), the same value: the mantissa times
+// 10^(4 - d) fits the same limbs, and the exponent takes the 10^-(4 - d).
+// Results cut from it keep the most digits the precision holds.
+KVnum fullHead(const KVnum& m) {
+    KVnum r(m);
+    if (m.IsZero()) return r;
+    const int d = digitsOf(m.Limb(m.Top()));
+    if (d == 4) return r;
+    KVnum up(m.Nlimbs()), down(m.Nlimbs());
+    up = d == 1 ? 1000 : d == 2 ? 100 : 10;
+    powerOfTen(down, d - 4);
+    r *= up;
+    r *= down;
+    return r;
+}
+
+}  // namespace
+
 bool decide(const Ball& b, int nlimbs, KVnum& out) {
     if (b.unbounded() || b.outOfRange()) return false;
-    const KVnum& m = b.mid();
+    if (!expoSafe(b.mid().IsZero() ? 0 : leadOf(b.mid()), b.prec())) return false;
+    const KVnum m = fullHead(b.mid());
     if (b.rad().isZero()) {
         out = m;
         return true;
@@ -658,7 +679,8 @@ bool decide(const Ball& b, int nlimbs, KVnum& out) {
 
 bool nearestCut(const Ball& b, int nlimbs, KVnum& out) {
     if (b.unbounded() || b.outOfRange()) return false;
-    const KVnum& m = b.mid();
+    if (!expoSafe(b.mid().IsZero() ? 0 : leadOf(b.mid()), b.prec())) return false;
+    const KVnum m = fullHead(b.mid());
     out = m;
     if (m.IsZero()) return true;
     const int d = headOf(m.Nlimbs()) - headOf(nlimbs);

@@ -7,6 +7,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "exact/Circular.h"
 #include "exact/ExactCommon.h"
 
 ExactFunc::ExactFunc(int n) : res(n), nlimbs(res.Nlimbs()) {}
@@ -133,3 +134,50 @@ int cmpInt(const KVnum& x, int64_t v) {
 }
 
 }  // namespace kvexact
+
+// The circular functions and pi (exact/Circular.h) leave their result in the
+// number they are given.
+KVnum* ExactFunc::DtoR(KVnum* x) {
+    kvtrig::exactDtoR(kvexact::argAt(x, nlimbs), &res);
+    return &res;
+}
+
+KVnum* ExactFunc::RtoD(KVnum* x) {
+    kvtrig::exactRtoD(kvexact::argAt(x, nlimbs), &res);
+    return &res;
+}
+
+KVnum* ExactFunc::Sin(KVnum* x) {
+    kvtrig::exactSin(kvexact::argAt(x, nlimbs), &res);
+    return &res;
+}
+
+KVnum* ExactFunc::Cos(KVnum* x) {
+    kvtrig::exactCos(kvexact::argAt(x, nlimbs), &res);
+    return &res;
+}
+
+KVnum* ExactFunc::Tan(KVnum* x) {
+    kvtrig::exactTan(kvexact::argAt(x, nlimbs), &res);
+    return &res;
+}
+
+KVnum* ExactFunc::Arctan(KVnum* x) {
+    kvtrig::exactArctan(kvexact::argAt(x, nlimbs), &res);
+    return &res;
+}
+
+KVnum* ExactFunc::Arcsin(KVnum* x) {
+    kvtrig::exactArcsin(kvexact::argAt(x, nlimbs), &res);
+    return &res;
+}
+
+KVnum* ExactFunc::Arccos(KVnum* x) {
+    kvtrig::exactArccos(kvexact::argAt(x, nlimbs), &res);
+    return &res;
+}
+
+KVnum* ExactFunc::Pi() {
+    kvtrig::exactPi(&res);
+    return &res;
+}
