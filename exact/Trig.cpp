@@ -370,7 +370,10 @@ bool circular(Kind kind, const Arg& x, int64_t Wt, Bounds& b) {
         }
     }
     Approx s, c;
-    sinCos(R, W, kind != COS || q % 2 == 1, kind != SIN || q % 2 == 1, &s, &c);
+    // Sin wants sin r in even quadrants and cos r in odd ones; Cos the
+    // other way round; Tan both.
+    const bool odd = q % 2 == 1;
+    sinCos(R, W, kind == TAN || (kind == SIN) != odd, kind == TAN || (kind == COS) != odd, &s, &c);
     s.err += er;
     c.err += er;
     // sin(k pi/2 + r) and cos(k pi/2 + r) from sin r (sign rneg) and cos r.
