@@ -680,17 +680,21 @@ bool decide(const Ball& b, int nlimbs, KVnum& out) {
     while (j >= 0 && m.Limb(j) == 0) --j;
     if (j < 0) return false;  // m is a cut point itself
     const int64_t e = m.Expo();
-    Mag lo, hi;
-    if (j == 0) {
-        lo = hi = Mag::up(m.Limb(0), e);
-        lo = Mag::down(m.Limb(0), e);
+    // The tail from below: its two leading limbs.
+    const Mag lo = j == 0 ? Mag::down(m.Limb(0), e)
+                          : Mag::down(m.Limb(j) * 10000.0 + m.Limb(j - 1), e + 4 * static_cast<int64_t>(j - 1));
+    // ulp - tail from the complement of the tail's limbs: 10^(4d) - T =
+    // sum (9999 - t_i) 10^(4i) + 1.
+    int k = d - 1;
+    while (k >= 0 && m.Limb(k) == 9999) --k;
+    Mag gap;
+    if (k < 0) {
+        gap = Mag::pow10(e);
     } else {
-        const double v = m.Limb(j) * 10000.0 + m.Limb(j - 1);
-        lo = Mag::down(v, e + 4 * static_cast<int64_t>(j - 1));
-        hi = Mag::up(j == 1 ? v : v + 1, e + 4 * static_cast<int64_t>(j - 1));
+        const double c = (9999 - m.Limb(k)) * 10000.0 + (k > 0 ? 9999 - m.Limb(k - 1) : 0);
+        gap = Mag::down(c, e + 4 * static_cast<int64_t>(k - 1));
     }
-    const Mag ulp = Mag::pow10(e + 4 * static_cast<int64_t>(d));
-    if (cmp(lo, b.rad()) < 0 || cmp(subDown(ulp, hi), b.rad()) <= 0) return false;
+    if (cmp(lo, b.rad()) < 0 || cmp(gap, b.rad()) <= 0) return false;
     if (!expoFits(e + 4 * static_cast<int64_t>(d))) return false;
     out = m;
     return true;

@@ -280,7 +280,9 @@ Ball logPoint(const KVnum& x, int wp) {
         y = yb.mid();
     }
     // The last step, bounded: ln M = y + ln(1 + u), u = M e^-y - 1, and
-    // |ln(1 + u) - u| <= u^2 / (2 (1 - |u|)) for |u| < 1.
+    // |ln(1 + u) - u + u^2/2| <= |u|^3 / (3 (1 - |u|)) for |u| < 1. The
+    // u^2/2 term keeps the midpoint off a representable number the true
+    // value is not (ln(1 + 10^-250) lies just below 10^-250).
     Ball yb(y, wp);
     Ball u = M * exp(-yb);
     u -= Ball(1, wp);
@@ -290,8 +292,11 @@ Ball logPoint(const KVnum& x, int wp) {
         r.setUnbounded();
         return r;
     }
+    Ball u2 = u * u;
+    u2.divInt(2);
     yb += u;
-    yb.widen(divUp(mulUp(au, au), mulDown(Mag::down(2, 0), subDown(Mag::pow10(0), au))));
+    yb -= u2;
+    yb.widen(divUp(mulUp(au, mulUp(au, au)), mulDown(Mag::down(3, 0), subDown(Mag::pow10(0), au))));
     if (E != 0) {
         const int wk = widen(wp, std::log10(std::fabs(static_cast<double>(E))) + 2);
         Ball t = ln10(wk);

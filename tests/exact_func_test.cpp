@@ -31,7 +31,7 @@ KVnum* call(ExactFunc& f, const std::string& m, KVnum* x, KVnum* y) {
 // r is t truncated toward zero: same sign, |r| <= |t| < |r| + one unit in r's
 // last place, normal form, at least 4h + 1 significant digits. t is text with
 // far more digits than r (or exact).
-[[maybe_unused]] ::testing::AssertionResult truncates(const KVnum& r, const std::string& truth, int n) {
+::testing::AssertionResult truncates(const KVnum& r, const std::string& truth, int n) {
     if (!kvtest::normalForm(r)) return ::testing::AssertionFailure() << "not in normal form";
     const int wide = 2 * n + 600;
     KVnum t(wide), d(wide);
@@ -63,6 +63,32 @@ KVnum* call(ExactFunc& f, const std::string& m, KVnum* x, KVnum* y) {
 }
 
 }  // namespace
+
+TEST(ExactFunc, HardCasesTruncateTheTrueValue) {
+    std::ifstream in(KELVANE_TEST_DATA "/exact_func.txt");
+    ASSERT_TRUE(in) << "missing tests/data/exact_func.txt";
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream s(line);
+        std::string m, xs, ys, truth;
+        int n;
+        s >> m >> n >> xs >> ys >> truth;
+        SCOPED_TRACE(line.substr(0, 100));
+        ExactFunc f(n);
+        KVnum x(n), y(n);
+        if (xs != "-") x = xs.c_str();
+        if (ys != "-") y = ys.c_str();
+        kvtest::ErrorLog log;
+        KVnum* r = call(f, m, &x, &y);
+        ASSERT_NE(r, nullptr);
+        EXPECT_TRUE(kvtest::ErrorLog::messages().empty());
+        EXPECT_TRUE(truncates(*r, truth, n));
+        ++count;
+    }
+    EXPECT_GT(count, 200);
+}
 
 TEST(ExactFunc, ExactValuesAreExact) {
     struct Case { const char* m; const char* x; const char* y; const char* want; };
