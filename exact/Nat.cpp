@@ -51,10 +51,11 @@ uint64_t Nat::low64() const {
 std::string Nat::toString() const {
     if (d.empty()) return "0";
     std::string s = std::to_string(d.back());
-    char buf[8];
-    for (size_t i = d.size() - 1; i-- > 0;) {
-        std::snprintf(buf, sizeof buf, "%04d", static_cast<int>(d[i]));
-        s += buf;
+    size_t at = s.size();
+    s.resize(at + 4 * (d.size() - 1));
+    for (size_t i = d.size() - 1; i-- > 0; at += 4) {
+        int v = d[i];
+        for (int k = 3; k >= 0; --k, v /= 10) s[at + static_cast<size_t>(k)] = static_cast<char>('0' + v % 10);
     }
     return s;
 }
@@ -218,20 +219,18 @@ Nat isqrt(const Nat& a) {
         while ((s + 1) * (s + 1) <= v) ++s;
         return Nat(s);
     }
-    // A root of the leading half of the digits, scaled back, is a start above
-    // the root whose relative error is below 10^-(digits/4): Newton's integer
-    // iteration from above then falls to the floor in a step or two, and
-    // stops at the first estimate that does not fall.
+    // x0 = (isqrt(floor(a / 10^2k)) + 1) 10^k lies above sqrt(a) by
+    // d < 10^k (1 + 10^k / sqrt(a)), with k about a quarter of a's digits.
+    // One step of Newton's integer iteration, floor((x0 + floor(a/x0)) / 2),
+    // never falls below floor(sqrt(a)) and lands within d^2 / (2 x0) + 1 <= 2
+    // of it; the last units are stepped down by squaring.
     const int64_t k = a.digits() / 4;
     Nat x = isqrt(divPow10(a, 2 * k));
     addSmall(x, 1);
     x = mulPow10(x, k);
-    for (;;) {
-        Nat y = add(x, divFloor(a, x));
-        y = divSmall(y, 2);
-        if (!(y < x)) return x;
-        x = std::move(y);
-    }
+    x = divSmall(add(x, divFloor(a, x)), 2);
+    while (a < mul(x, x)) subSmall(x, 1);
+    return x;
 }
 
 Int addInt(const Int& a, const Int& b) {
