@@ -263,7 +263,18 @@ void product(digit* w, const digit* a, int an, const digit* b, int bn, Work ws, 
 }
 
 // Digits of work storage that product() may take for operands of a and b
-// digits: padding, slices and the Karatsuba sums at every level.
+// digits. product() receives its Work by value, so what a call takes is
+// given back when it returns, and W(a, b), the most a call on a >= b digits
+// holds at once, follows the three cases:
+//   leaf (a <= 4K, b < K, K = KARATSUBA_MIN):  W = a + 6 <= 4K + 6 = 518;
+//   slices (b <= m = ceil(a/2)):  W = 2b + W(b, b) with 2b <= a + 1;
+//   Karatsuba (b > m):  W = max(W(m, m), W(a - m, b - m), 4m + 4 + W(m + 1, m + 1)),
+// since the sums sa, sb (m + 1 digits each) and z1 (2m + 2) stay taken while
+// the middle product runs. For n = max(a, b), m + 1 <= n/2 + 2, so along the
+// chain of middle products W(n) <= sum over levels k of (4 (n/2^k + 2) + 4)
+// + 518 <= 4n + 12 L + 518 with L <= 32 levels (n < 2^31); a slice adds at
+// most a + 1 <= n + 1 on top of a balanced W(b) <= 2n + 12 L + 518. Both stay
+// below 8n + 64 x 40 + 64, the amount reserved (Work::take asserts it).
 size_t workNeed(int an, int bn) {
     const size_t n = static_cast<size_t>(an > bn ? an : bn);
     return 8 * n + 64 * 40 + 64;

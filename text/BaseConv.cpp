@@ -51,6 +51,12 @@ const char* const kRadixMessage = "Radix must be between 2 and 36.";
 const char* const kDigitMessage = "Invalid digit.";
 const char* const kRangeMessage = "Value too large to convert.";
 
+// The longest text of its own that a receiver may have read as digits of
+// another radix: its integer digits, the zeros of its exponent included, at
+// most this many. Each digit read costs a pass over the number's limbs; four
+// million of them take about a second at the default precision.
+const int64_t kMaxOwnDigits = 4000000;
+
 bool radixOk(int r) { return r >= 2 && r <= 36; }
 
 bool isAlnum(char c) {
@@ -247,9 +253,9 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
             for (char* c = text; *c; ++c)
                 if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
             work = text;
-        } else if (limbs && top >= 0 && expo > 4 * static_cast<int64_t>(nlimbs)) {
-            // The receiver's text would be mostly the zeros of its exponent,
-            // and reading them as digits would take a pass for each.
+        } else if (limbs && top >= 0 && static_cast<int64_t>(expo) + 4 * (top + 1) > kMaxOwnDigits) {
+            // The receiver's text would be millions of digits, mostly the
+            // zeros of its exponent, and reading them takes a pass for each.
             reportError(kRangeMessage);
             outbuf.clear();
             return &outbuf[0];
