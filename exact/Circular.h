@@ -19,9 +19,11 @@ void exactPi(KVnum* res);
 void exactDtoR(const KVnum& x, KVnum* res);
 void exactRtoD(const KVnum& x, KVnum* res);
 // Angles in radians. The argument is reduced modulo pi/2 with pi carried to
-// the argument's integer digits plus the working digits, so an argument
-// whose integer part has up to MAX_REDUCED_DIGITS digits comes out right;
-// beyond that the reduction is refused (see the source for why and what).
+// the argument's integer digits plus the working digits, so every argument
+// below 10^1000000 comes out right (the first such call of a process with
+// about 10^6 integer digits computes pi to them: some 4 s). A larger one
+// needs more places of pi than a call may take: "Argument too large for the
+// reduction." and 0.
 void exactSin(const KVnum& x, KVnum* res);
 void exactCos(const KVnum& x, KVnum* res);
 void exactTan(const KVnum& x, KVnum* res);

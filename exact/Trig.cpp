@@ -103,6 +103,8 @@ int64_t digitsOf(const KVnum* res, int64_t guard) { return 4 * (res->Nlimbs() / 
 // after its factor y/2, sin(r)/r needs a_i = a_{i-1} / ((2i)(2i+1)).
 uint64_t cosDiv(uint64_t i) { return (2 * i + 1) * (2 * i + 2); }
 uint64_t sinDiv(uint64_t i) { return (2 * i) * (2 * i + 1); }
+// cos x itself: a_i = a_{i-1} / ((2i-1)(2i)).
+uint64_t cosDiv2(uint64_t i) { return (2 * i - 1) * (2 * i); }
 
 // x / (d(from) d(from+1) ... d(to)), the divisors grouped into products
 // below 10^8 (one short division each). Returns the number of divisions
@@ -291,11 +293,133 @@ namespace {
 
 enum Kind { SIN, COS, TAN };
 
-// The integer digits of an argument beyond which the reduction is refused.
-// Pi to that many places is computed once per process (about 2 s for 10^5
-// places on this library's products; the cost grows a little faster than the
-// square of the places, and the memory with them).
-const int64_t MAX_REDUCED_DIGITS = 100000;
+// The integer digits of an argument beyond which the reduction is refused:
+// it needs pi to that many places, computed once per process and kept (10^5
+// places take 0.25 s, 10^6 places 4 s and 40 MB; each tenfold costs about
+// fifteen times the time).
+const int64_t MAX_REDUCED_DIGITS = 1000000;
+
+// Short arguments: |x| <= 1.5 with few digits, x = p / 10^k. The Taylor
+// series of cos x and of sin(x)/x are summed exactly by binary splitting
+// (P, Q, T over the terms a..b-1, T/Q their sum, each term the previous one
+// times -p^2 / (10^2k d(i))), then divided once: below 2 units at scale W
+// (one for the quotient's cut, one for the terms left out, each below the
+// first of them, the series alternating with falling terms). Returns false
+// when x is too long for the exact sums to stay short.
+struct Split {
+    Int p;
+    Nat q;
+    Int t;
+};
+
+// a *= m in place, m < 2^31.
+void scaleInPlace(Nat& a, uint32_t m) {
+    uint64_t c = 0;
+    for (auto& l : a.d) {
+        c += static_cast<uint64_t>(l) * m;
+        l = static_cast<kv::limb_t>(c % 10000);
+        c /= 10000;
+    }
+    for (; c; c /= 10000) a.d.push_back(static_cast<kv::limb_t>(c % 10000));
+}
+
+Split splitTerms(const Nat& p2, int64_t k2, uint64_t (*d)(uint64_t), uint64_t a, uint64_t b) {
+    Split s;
+    if (b - a <= 8) {
+        // A short run term by term: T <- T q_i + P p_i, Q <- Q q_i,
+        // P <- P p_i, with p_i = -p^2 and q_i = d(i) 10^2k.
+        s.p.m = Nat(1);
+        s.q = Nat(1);
+        const bool smallP = p2.size() <= 2;
+        for (uint64_t i = a; i < b; ++i) {
+            const uint32_t di = static_cast<uint32_t>(d(i));
+            scaleInPlace(s.t.m, di);
+            scaleInPlace(s.q, di);
+            if (k2 > 0) {
+                s.t.m = mulPow10(s.t.m, k2);
+                s.q = mulPow10(s.q, k2);
+            }
+            if (smallP)
+                scaleInPlace(s.p.m, static_cast<uint32_t>(p2.low64()));
+            else
+                s.p.m = mul(s.p.m, p2);
+            s.p.neg = !s.p.neg;
+            s.t = addInt(s.t, s.p);
+        }
+        return s;
+    }
+    const uint64_t m = (a + b) / 2;
+    Split l = splitTerms(p2, k2, d, a, m), r = splitTerms(p2, k2, d, m, b);
+    s.q = mul(l.q, r.q);
+    s.t = addInt(Int{mul(l.t.m, r.q), l.t.neg}, mulInt(l.p, r.t));
+    s.p = mulInt(l.p, r.p);
+    return s;
+}
+
+// 1 + sum_{i>=1} prod_{j<=i} (-x^2 / d(j)) at scale W, for x = p / 10^k.
+Nat shortSeries(const Nat& p, int64_t k, int64_t W, uint64_t (*d)(uint64_t)) {
+    const double lx2 = 2 * (p.log10() - static_cast<double>(k));
+    double lg = 0;
+    uint64_t N = 1;
+    for (;; ++N) {
+        lg += lx2 - std::log10(static_cast<double>(d(N)));
+        if (lg < -static_cast<double>(W) - 1) break;
+    }
+    if (N == 1) return pow10(W);
+    Split s = splitTerms(mul(p, p), 2 * k, d, 1, N);
+    const Int sum = addInt(Int{s.q, false}, s.t);  // positive for |x| <= 1.5
+    return divFloor(mulPow10(sum.m, W), s.q);
+}
+
+bool shortSinCos(const Arg& xin, int64_t W, bool needSin, bool needCos, Approx* sinr, Approx* cosr) {
+    if (xin.msd() > 0 || xin.msd() < -3) return false;
+    // Without its trailing zeros: 1 is held as 1 and many zero limbs.
+    Arg x = xin;
+    size_t z = 0;
+    while (z < x.m.d.size() && x.m.d[z] == 0) ++z;
+    x.m.d.erase(x.m.d.begin(), x.m.d.begin() + static_cast<std::ptrdiff_t>(z));
+    x.e += 4 * static_cast<int64_t>(z);
+    while (!x.m.isZero() && x.m.d[0] % 10 == 0) {
+        x.m = divSmall(x.m, 10);
+        ++x.e;
+    }
+    if (x.e > 0) return false;
+    const int64_t k = -x.e;
+    bool inexact;
+    if (!(fixedOf(x, 1, &inexact) < Nat(15)) || (fixedOf(x, 1, &inexact) == Nat(15) && inexact)) return false;
+    // The exact sums grow by 2k digits and the divisor's digits per term:
+    // worth it while they stay within a few times the working digits.
+    const double terms = static_cast<double>(W) / std::max(1.0, std::log10(static_cast<double>(W)));
+    if (terms * (2.0 * static_cast<double>(k) + 2 * std::log10(2 * terms)) > 3.0 * static_cast<double>(W))
+        return false;
+    if (needSin && needCos && x.msd() >= -1) {
+        // Both, |x| >= 0.1: the cosine by its series at 4 more digits, the
+        // sine as sqrt((1 - c)(1 + c)) from it (cheaper than a second
+        // series). With c within 2 units at W + 4, 1 - c^2 = 10^2(W+4) - C^2
+        // is within 4 10^(W+4) units at scale 2(W+4); the root moves by at
+        // most that over sin x >= sin 0.1 > 0.0998: 41 units at W + 4 with
+        // its own cut, below 2 units at W after the last cut.
+        const int64_t Wc = W + 4;
+        const Nat C = shortSeries(x.m, k, Wc, cosDiv2);
+        const Nat S = isqrt(sub(pow10(2 * Wc), mul(C, C)));
+        cosr->x = divPow10(C, 4);
+        cosr->err = 2;
+        sinr->x = divPow10(S, 4);
+        sinr->err = 2;
+        return true;
+    }
+    if (needCos) {
+        cosr->x = shortSeries(x.m, k, W, cosDiv2);
+        cosr->err = 2;
+    }
+    if (needSin) {
+        // sin x = x (1 - x^2/3! + ...): one more cut, of the product by x.
+        const Nat g = shortSeries(x.m, k, W, sinDiv);
+        sinr->x = divPow10(mul(g, x.m), k);
+        sinr->err = 2 * 1.5 + 1;
+    }
+    return true;
+}
 
 bool circular(Kind kind, const Arg& x, int64_t Wt, Bounds& b) {
     const int64_t msd = x.msd();
@@ -328,12 +452,16 @@ bool circular(Kind kind, const Arg& x, int64_t Wt, Bounds& b) {
     double er = 0;
     bool rneg = false;
     int q = 0;
-    bool reduce = msd >= 0;
+    Approx s, c;
+    W = Wt - std::min<int64_t>(msd, 0);
+    const bool isShort = shortSinCos(x, W, kind != COS, kind != SIN, &s, &c);
+    bool reduce = msd >= 0 && !isShort;
     if (!reduce && msd == -1) {
         bool inexact;
         reduce = !(fixedOf(x, 4, &inexact) < Nat(7800));
     }
-    if (!reduce) {
+    if (isShort) {
+    } else if (!reduce) {
         W = Wt - msd;
         bool inexact;
         R = fixedOf(x, W, &inexact);
@@ -369,8 +497,11 @@ bool circular(Kind kind, const Arg& x, int64_t Wt, Bounds& b) {
             W += have > 0 ? Wt - have + 2 : W;
         }
     }
-    Approx s, c;
-    sinCos(R, W, kind != COS || q % 2 == 1, kind != SIN || q % 2 == 1, &s, &c);
+    // Sin wants sin r in even quadrants and cos r in odd ones; Cos the
+    // other way round; Tan both.
+    const bool odd = q % 2 == 1;
+    if (!isShort)
+        sinCos(R, W, kind == TAN || (kind == SIN) != odd, kind == TAN || (kind == COS) != odd, &s, &c);
     s.err += er;
     c.err += er;
     // sin(k pi/2 + r) and cos(k pi/2 + r) from sin r (sign rneg) and cos r.

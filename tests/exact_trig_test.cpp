@@ -120,6 +120,14 @@ TEST(ExactTrig, ExactPointsAndRefusals) {
         ASSERT_EQ(log.messages().size(), 2u) << x;
         EXPECT_EQ(log.messages()[0], "x^2 must be less than or equal to 1");
     }
+    // Past 10^1000000 the reduction would need more places of pi than a call
+    // may take: refused, 0.
+    log.messages().clear();
+    r = 5;
+    kvtrig::exactCos(num(20, "-2e1000000"), &r);
+    EXPECT_TRUE(r.IsZero());
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0], "Argument too large for the reduction.");
     // A degree value whose radians leave the exponent range, and back.
     log.messages().clear();
     kvtrig::exactRtoD(num(20, "9000e2147483679"), &r);  // the largest head limb's
