@@ -28,6 +28,10 @@ int digitsOf(int limbs);
 /// Limbs to add to a precision so that it holds `digits` more digits.
 int limbsFor(int digits);
 
+/// dst takes src's value and its precision. (KVnum's own assignment keeps
+/// the receiver's precision and cuts the value to it.)
+void assign(KVnum& dst, const KVnum& src);
+
 KVnum make(int limbs, const char* text);
 KVnum make(int limbs, const std::string& text);
 KVnum make(int limbs, long long v);
