@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <string>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "Num.h"
 
 namespace kvcalc {

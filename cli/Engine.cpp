@@ -3,7 +3,7 @@
 // library itself gives, for those who study it.
 #include "Engine.h"
 
-#include "Func.h"
+#include <kelvane/Func.h>
 
 namespace kvcalc {
 

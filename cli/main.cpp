@@ -22,7 +22,7 @@
 #include "Ball.h"
 #include "BallFunc.h"
 #include "Calculator.h"
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "Parser.h"
 
 #ifdef KVCALC_HAVE_READLINE

@@ -19,8 +19,9 @@
 //    down to 1 finite and short: every precision holds the units digit of
 //    integers below it (counting down by 1 from an integer whose units digit
 //    is not held would never reach 1), and m - 1 passes stay practical.
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "Scratch.h"
+#include "number/Internal.h"
 
 using kvfunc::Temps;
 
@@ -105,7 +106,7 @@ KVnum* Func::Factorial(KVnum* x) {
     // third of the products below). Every x that is not refused below is
     // under 10^6 and so has fraction digits (expo < 0), where the two agree
     // limb for limb.
-    p.Whole(&p);
+    KVnumInternal::wholePart(p);
     if ((p == n) == 0) {  // 0 <= x < 1
         res = 1;
         return &res;

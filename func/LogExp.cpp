@@ -20,7 +20,7 @@
 // and ln x = k ln 10 + j ln 2 + ln m, with ln 2 and ln 1.25 (ln 10 =
 // 3 ln 2 + ln 1.25) summed by the same series at that precision. The result
 // is then cut to the Func's precision.
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "LimbScale.h"
 #include "Scratch.h"
 

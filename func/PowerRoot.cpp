@@ -10,7 +10,7 @@
 // No integer exponent, base of 1 or exact result takes a shorter path.
 #include <vector>
 
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "LimbScale.h"
 #include "Scratch.h"
 

@@ -15,7 +15,7 @@
 //
 // DtoR and RtoD read pi from PI_DIGITS as text, cut to the working precision
 // (read once per Func, then copied: Scratch::constant).
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "Scratch.h"
 
 using kvfunc::Temps;

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 
 char* KVnum::String(int ndec, bool comma) {
     std::string d;
