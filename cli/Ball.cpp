@@ -220,7 +220,7 @@ Ball ballOf(const KVnum& x, int limbs) {
     return Ball(m, lost ? Mag::pow10(m.IsZero() ? mag10(x) + 1 : m.Expo()) : Mag{});
 }
 
-Ball ballOf(long long v, int limbs) { return Ball(make(limbs, v), Mag{}); }
+Ball ballOf(long long v, int limbs) { return Ball(make(std::max(limbs, limbsExact(24)), v), Mag{}); }
 
 namespace {
 

@@ -162,7 +162,6 @@ Ball rootPoint(const KVnum& x, long long n, int W) {
     KVnum y = approxPow10(lx / static_cast<double>(n), limbsAt(24));
     // Newton: y <- y - (y^n - x) / (n y^(n-1)), doubling the digits.
     int64_t p = 12;
-    const KVnum N = make(10, n);
     while (true) {
         p = std::min<int64_t>(2 * p, D);
         const int Wp = limbsAt(p + 10);

@@ -389,14 +389,14 @@ KVnum rangeProduct(long long a, long long b) {
         unsigned long long chunk = 1;
         for (long long k = a; k < b; ++k) {
             if (chunk > (1ULL << 63) / static_cast<unsigned long long>(k)) {
-                KVnum c(10);
+                KVnum c(limbsExact(24));
                 c = chunk;
                 assign(acc, exactMul(acc, c));
                 chunk = 1;
             }
             chunk *= static_cast<unsigned long long>(k);
         }
-        KVnum c(10);
+        KVnum c(limbsExact(24));
         c = chunk;
         return exactMul(acc, c);
     }

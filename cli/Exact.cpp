@@ -65,7 +65,7 @@ Rat Rat::of(const KVnum& x) {
 
 Rat Rat::of(long long v) {
     Rat r;
-    assign(r.n, make(10, v));
+    assign(r.n, make(limbsExact(24), v));  // every digit of a 64-bit integer
     return r;
 }
 

@@ -63,6 +63,7 @@ KVnum make(int limbs, long long v) {
 }
 
 int64_t mag10(const KVnum& x) {
+    if (x.IsZero()) return 0;
     const int t = x.Top();
     return static_cast<int64_t>(x.Expo()) + 4 * static_cast<int64_t>(t) + limbDigits(x.Limb(t)) - 1;
 }

@@ -36,7 +36,7 @@ KVnum make(int limbs, const char* text);
 KVnum make(int limbs, const std::string& text);
 KVnum make(int limbs, long long v);
 
-/// floor(log10 |x|) for a non-zero x.
+/// floor(log10 |x|) for a non-zero x (0 for zero).
 int64_t mag10(const KVnum& x);
 /// Exponent of the last stored digit (the weight of the last limb).
 inline int64_t lastDigitExp(const KVnum& x) { return x.Expo(); }
