@@ -488,41 +488,26 @@ void reciprocal(limb_t* X, const limb_t* D, int p, LimbWork ws) {
     }
 }
 
-// q[0..un-vn+1) := floor(u / v) by the reciprocal; false (q unspecified)
-// only if the proof needed more steps than an approximation within a few
-// units can (never expected; the caller then divides the long way).
-bool newtonQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
-    const int qn = un - vn + 1;
-    const int p = qn + 2;
-    const size_t need = reciprocalNeed(p) + 4 * static_cast<size_t>(p) + 6 * static_cast<size_t>(qn + vn) + 64;
-    LimbWork ws{static_cast<limb_t*>(kscratch(KSLOT_NEWTON, sizeof(limb_t) * need)), need};
-    // D: the divisor's top p limbs, or the divisor followed by zero limbs.
-    limb_t* D = ws.take(static_cast<size_t>(p));
-    if (vn >= p) {
-        copy_n(D, v + (vn - p), p);
-    } else {
-        zero_n(D, p - vn);
-        copy_n(D + (p - vn), v, vn);
-    }
-    limb_t* X = ws.take(static_cast<size_t>(p) + 2);
-    {
-        LimbWork inner = ws;
-        inner.left = reciprocalNeed(p);
-        ws.take(inner.left);
-        reciprocal(X, D, p, inner);
-    }
-    // Q0 = floor(Ut X / B^(p+2)), Ut = floor(u / B^(vn-2)) of qn + 1 limbs:
-    // u / v is Ut B^(p-2) / D up to the cuts, and X stands for B^(2p) / D.
-    const limb_t* Ut = u + (vn - 2);
-    const int utn = un - (vn - 2);
+// Q[0..qn+2) := floor(Ut X / B^(p+2)), cut to qn + 2 limbs: for a quotient
+// u / v of qn limbs, Ut = floor(u / B^(vn-2)) and X standing for B^(2p) / D,
+// D the divisor's top p >= qn + 2 limbs, u / v is Ut B^(p-2) / D up to the
+// cuts, which move it by a few units at most.
+void approxQuotient(limb_t* Q, int qn, const limb_t* Ut, int utn, const limb_t* X, int p, LimbWork ws) {
     const int xn = trimmedLength(X, p + 2);
+    utn = trimmedLength(Ut, utn);
     limb_t* P = ws.take(static_cast<size_t>(utn + xn) + 2);
     mul(P, Ut, utn, X, xn);
-    const int q0n = utn + xn - (p + 2);  // limbs of Q0 (qn + 1 at most)
-    limb_t* Q = ws.take(static_cast<size_t>(qn) + 2);
+    const int q0n = utn + xn - (p + 2);
     zero_n(Q, qn + 2);
     if (q0n > 0) copy_n(Q, P + (p + 2), q0n < qn + 2 ? q0n : qn + 2);
-    // The proof: R = u - Q v with 0 <= R < v. R is formed in rn limbs, and
+}
+
+// Moves Q (qn + 2 limbs, an approximation of floor(u / v) within a few
+// units) to floor(u / v) exactly, proved by its remainder: 0 <= u - Q v < v.
+// The remainder goes to rem[0..vn) when rem is given. False when that took
+// more steps than such an approximation can need (never expected).
+bool proveQuotient(limb_t* Q, int qn, const limb_t* u, int un, const limb_t* v, int vn, LimbWork ws, limb_t* rem) {
+    // R = u - Q v is formed in rn limbs, and
     // a negative R is held as R + B^rn.
     const int qtn = trimmedLength(Q, qn + 2);
     int rn;
@@ -595,6 +580,55 @@ bool newtonQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn)
             Q[i] = 0;
         }
     }
+    if (rem) copy_n(rem, R, vn);
+    return true;
+}
+
+// q[0..un-vn+1) := floor(u / v) by a reciprocal of the divisor to about half
+// the quotient's length, which gives the quotient in two halves: the high
+// one, Qh = floor(uh / v) for uh = floor(u / B^s), proved with its remainder
+// r; then the low one, floor((r B^s + u mod B^s) / v), from the same
+// reciprocal; and the whole quotient proved once more. False (q unspecified)
+// only if a proof needed more steps than an approximation within a few
+// units can (never expected; the caller then divides the long way).
+bool newtonQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
+    const int qn = un - vn + 1;
+    const int s = qn / 2, qh = qn - s;  // limbs of the low and the high half
+    const int p = qh + 2;
+    const size_t need = reciprocalNeed(p) + 8 * static_cast<size_t>(p) + 12 * static_cast<size_t>(qn + vn) + 64;
+    LimbWork ws{static_cast<limb_t*>(kscratch(KSLOT_NEWTON, sizeof(limb_t) * need)), need};
+    // D: the divisor's top p limbs, or the divisor followed by zero limbs.
+    limb_t* D = ws.take(static_cast<size_t>(p));
+    if (vn >= p) {
+        copy_n(D, v + (vn - p), p);
+    } else {
+        zero_n(D, p - vn);
+        copy_n(D + (p - vn), v, vn);
+    }
+    limb_t* X = ws.take(static_cast<size_t>(p) + 2);
+    {
+        LimbWork inner = ws;
+        inner.left = reciprocalNeed(p);
+        ws.take(inner.left);
+        reciprocal(X, D, p, inner);
+    }
+    // The high half and its remainder r, in place over the top vn limbs of
+    // a copy of u's low s + vn limbs: that copy then holds r B^s + u mod B^s.
+    limb_t* Qh = ws.take(static_cast<size_t>(qh) + 2);
+    approxQuotient(Qh, qh, u + s + (vn - 2), qh + 1, X, p, ws);
+    limb_t* low = ws.take(static_cast<size_t>(s + vn));
+    copy_n(low, u, s);
+    if (!proveQuotient(Qh, qh, u + s, un - s, v, vn, ws, low + s)) return false;
+    limb_t* Q = ws.take(static_cast<size_t>(qn) + 2);
+    approxQuotient(Q, s, low + (vn - 2), s + 2, X, p, ws);
+    // Q = Qh B^s + the low half (which may reach past s limbs by a unit).
+    limb_t c = 0;
+    for (int i = s; i < qn + 2; ++i) {
+        const limb_t t = (i < s + 2 ? Q[i] : 0) + (i - s < qh + 2 ? Qh[i - s] : 0) + c;
+        c = t >= BASE;
+        Q[i] = c ? t - BASE : t;
+    }
+    if (!proveQuotient(Q, qn, u, un, v, vn, ws, nullptr)) return false;
     copy_n(q, Q, qn);
     return true;
 }
