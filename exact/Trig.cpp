@@ -107,23 +107,25 @@ uint64_t sinDiv(uint64_t i) { return (2 * i) * (2 * i + 1); }
 uint64_t cosDiv2(uint64_t i) { return (2 * i - 1) * (2 * i); }
 
 // x / (d(from) d(from+1) ... d(to)), the divisors grouped into products
-// below 10^8 (one short division each). Returns the number of divisions
-// (each cuts less than one unit).
+// below 10^8 (one short division each; a single divisor may be larger, up
+// to 2^32). Returns the number of divisions (each cuts less than one unit).
 int divRun(Nat& x, uint64_t (*d)(uint64_t), uint64_t from, uint64_t to) {
     int cuts = 0;
     uint64_t p = 1;
+    Nat t;
     for (uint64_t i = from; i <= to; ++i) {
         const uint64_t v = d(i);
-        if (v >= 100000000ULL) return -1;
-        if (p * v >= 100000000ULL) {
-            x = divSmall(x, static_cast<uint32_t>(p));
+        if (p > 1 && p * v >= 100000000ULL) {
+            divSmallInto(t, x, static_cast<uint32_t>(p));
+            std::swap(x, t);
             ++cuts;
             p = 1;
         }
         p *= v;
     }
     if (p > 1) {
-        x = divSmall(x, static_cast<uint32_t>(p));
+        divSmallInto(t, x, static_cast<uint32_t>(p));
+        std::swap(x, t);
         ++cuts;
     }
     return cuts;
@@ -169,26 +171,34 @@ Approx altSeries(const Nat& Y, double ey, int64_t W, uint64_t (*d)(uint64_t)) {
         ep[l] = ep[l - 1] + ey + 1;
     }
     const uint64_t Q = (N + m - 1) / m;
-    Nat acc;
+    const int wl = static_cast<int>(W / 4);  // W is a multiple of 4 here
+    Nat acc, T, t, V, scratch;
     double eacc = 0;
     for (uint64_t q = Q; q-- > 0;) {
         const uint64_t L = std::min<uint64_t>(m, N - q * m);
-        Nat T = pw[L - 1];
+        T = pw[L - 1];
         double eT = ep[L - 1];
         for (uint64_t l = L - 1; l-- > 0;) {
-            T = subSat(pw[l], divSmall(T, static_cast<uint32_t>(d(q * m + l + 1))));
+            divSmallInto(t, T, static_cast<uint32_t>(d(q * m + l + 1)));
+            if (pw[l] < t) t = pw[l];  // never: each T_l lies in [0, y^l]
+            subInto(T, pw[l], t);
             eT = ep[l] + eT / 2 + 1;
         }
         if (q == Q - 1) {
-            acc = std::move(T);
+            std::swap(acc, T);
             eacc = eT;
             continue;
         }
-        Nat V = divPow10(mul(pw[m], acc), W);
+        mulShiftInto(V, pw[m], acc, wl, scratch);
         double eV = 1.01 * (ep[m] + eacc) + 1;
         const int cuts = divRun(V, d, q * m + 1, q * m + m);
         eV = eV / 2 + cuts;
-        acc = (m & 1) ? subSat(T, V) : add(T, V);
+        if (m & 1) {
+            if (T < V) V = T;  // never, as above
+            subInto(acc, T, V);
+        } else {
+            addInto(acc, T, V);
+        }
         eacc = eT + eV;
     }
     out.x = std::move(acc);
@@ -266,8 +276,11 @@ void sinCos(const Nat& R, int64_t W, bool needSin, bool needCos, Approx* sinr, A
     double ec = (ey + 0.001 * f.err) / 2 + 2;
     // c' = c (4 - 2c): the error of c grows by |4 - 4c| <= 4, the cut adds 1.
     const Nat four = mulSmall(one, 4);
+    Nat twoC, D, scratch;
     for (int i = 0; i < j; ++i) {
-        C = divPow10(mul(C, subSat(four, add(C, C))), Wi);
+        addInto(twoC, C, C);
+        subInto(D, four, twoC);  // 2c <= 0.6 < 4
+        mulShiftInto(C, C, D, static_cast<int>(Wi / 4), scratch);
         ec = 4 * ec + 1;
     }
     if (needCos) {
