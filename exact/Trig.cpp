@@ -9,6 +9,7 @@
 // the root of c(2 - c). Below 0.01 the two series are summed on r itself.
 // Every cut is counted into an error bound; Ziv's loop (settle) raises the
 // guard digits until the bounds decide the truncated result.
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -72,7 +73,10 @@ bool finish(const Bounds& b, KVnum* res) {
     // Leading digits of lo and of the largest value below hi.
     const int64_t msd = b.lo.digits() - 1 - b.s;
     if (him1.digits() - 1 - b.s != msd) return false;
-    const int64_t e = msd - (P - 1);  // exponent of the last digit kept
+    int64_t e = msd - (P - 1);  // exponent of the last digit kept
+    // At the bottom of the exponent range a head limb that is not full
+    // still holds the 4h + 1 digits a result needs.
+    if (e < INT32_MIN && msd - static_cast<int64_t>(INT32_MIN) + 1 >= 4 * h + 1) e = INT32_MIN;
     const int64_t k = b.s + e;
     Nat mlo, mhi;
     if (k >= 0) {

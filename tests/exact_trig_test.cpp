@@ -4,6 +4,7 @@
 // points, refusals and the exponent range.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -136,6 +137,14 @@ TEST(ExactTrig, ExactPointsAndRefusals) {
     EXPECT_TRUE(r.IsZero());
     ASSERT_EQ(log.messages().size(), 2u);
     EXPECT_EQ(log.messages()[0], "Exponent out of range.");
+    // Just inside the bottom of the range the result keeps the digits it can:
+    // sin x of the smallest x held is x less a little, cut, at the lowest
+    // exponent (head limb not full).
+    log.messages().clear();
+    kvtrig::exactSin(num(20, "100e-2147483616"), &r);  // 1e-2147483614
+    EXPECT_TRUE(log.messages().empty());
+    EXPECT_EQ(r.Expo(), INT32_MIN);
+    EXPECT_EQ(kvtest::headLimbs(r), std::vector<int>({99, 9999, 9999, 9999, 9999, 9999, 9999, 9999, 9999}));
 }
 
 TEST(ExactTrig, ResultMayBeTheArgument) {
