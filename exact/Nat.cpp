@@ -160,7 +160,7 @@ Nat mulSmall(const Nat& a, uint32_t m) {
     return r;
 }
 
-Nat divSmall(const Nat& a, uint32_t m) {
+Nat divSmall(const Nat& a, uint64_t m) {
     Nat r;
     divSmallInto(r, a, m);
     return r;
@@ -280,7 +280,7 @@ void mulShiftInto(Nat& out, const Nat& a, const Nat& b, int k, Nat& scratch) {
     out.trim();
 }
 
-void divSmallInto(Nat& out, const Nat& a, uint32_t m) {
+void divSmallInto(Nat& out, const Nat& a, uint64_t m) {
     const limb_t v[3] = {static_cast<limb_t>(m % 10000), static_cast<limb_t>(m / 10000 % 10000),
                          static_cast<limb_t>(m / 100000000)};
     const int vn = v[2] ? 3 : v[1] ? 2 : 1;

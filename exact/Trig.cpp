@@ -120,7 +120,7 @@ int divRun(Nat& x, uint64_t (*d)(uint64_t), uint64_t from, uint64_t to) {
     for (uint64_t i = from; i <= to; ++i) {
         const uint64_t v = d(i);
         if (p > 1 && p * v >= 100000000ULL) {
-            divSmallInto(t, x, static_cast<uint32_t>(p));
+            divSmallInto(t, x, p);
             std::swap(x, t);
             ++cuts;
             p = 1;
@@ -128,7 +128,7 @@ int divRun(Nat& x, uint64_t (*d)(uint64_t), uint64_t from, uint64_t to) {
         p *= v;
     }
     if (p > 1) {
-        divSmallInto(t, x, static_cast<uint32_t>(p));
+        divSmallInto(t, x, p);
         std::swap(x, t);
         ++cuts;
     }
@@ -183,7 +183,7 @@ Approx altSeries(const Nat& Y, double ey, int64_t W, uint64_t (*d)(uint64_t)) {
         T = pw[L - 1];
         double eT = ep[L - 1];
         for (uint64_t l = L - 1; l-- > 0;) {
-            divSmallInto(t, T, static_cast<uint32_t>(d(q * m + l + 1)));
+            divSmallInto(t, T, d(q * m + l + 1));
             if (pw[l] < t) t = pw[l];  // never: each T_l lies in [0, y^l]
             subInto(T, pw[l], t);
             eT = ep[l] + eT / 2 + 1;
@@ -212,7 +212,9 @@ Approx altSeries(const Nat& Y, double ey, int64_t W, uint64_t (*d)(uint64_t)) {
 
 // Halvings before the series: r / 2^j near 10^-tau, tau growing with the
 // precision so that halvings and series terms cost about the same.
-double tauFor(int64_t W) { return std::max(2.0, 0.2 * std::sqrt(static_cast<double>(W))); }
+// (At most 100: the error bounds of the doublings, 4^j, stay within a
+// double's range.)
+double tauFor(int64_t W) { return std::min(100.0, std::max(2.0, 0.2 * std::sqrt(static_cast<double>(W)))); }
 
 Nat ldiv2(const Nat& x, int j, double* cuts) {
     Nat r = x;
@@ -329,8 +331,8 @@ struct Split {
     Int t;
 };
 
-// a *= m in place, m < 2^31.
-void scaleInPlace(Nat& a, uint32_t m) {
+// a *= m in place, m < 10^14.
+void scaleInPlace(Nat& a, uint64_t m) {
     uint64_t c = 0;
     for (auto& l : a.d) {
         c += static_cast<uint64_t>(l) * m;
@@ -349,7 +351,7 @@ Split splitTerms(const Nat& p2, int64_t k2, uint64_t (*d)(uint64_t), uint64_t a,
         s.q = Nat(1);
         const bool smallP = p2.size() <= 2;
         for (uint64_t i = a; i < b; ++i) {
-            const uint32_t di = static_cast<uint32_t>(d(i));
+            const uint64_t di = d(i);
             scaleInPlace(s.t.m, di);
             scaleInPlace(s.q, di);
             if (k2 > 0) {
@@ -357,7 +359,7 @@ Split splitTerms(const Nat& p2, int64_t k2, uint64_t (*d)(uint64_t), uint64_t a,
                 s.q = mulPow10(s.q, k2);
             }
             if (smallP)
-                scaleInPlace(s.p.m, static_cast<uint32_t>(p2.low64()));
+                scaleInPlace(s.p.m, p2.low64());
             else
                 s.p.m = mul(s.p.m, p2);
             s.p.neg = !s.p.neg;
