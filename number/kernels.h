@@ -146,7 +146,9 @@ enum KernelSlot {
     KSLOT_SHORT = 4,      // column halves of a product by one or two limbs
     KSLOT_NTT = 5,        // residues and roots of a transform product
     KSLOT_NEWTON = 6,     // reciprocal, quotient and remainder of a Newton quotient
-    KERNEL_SLOTS = 8
+    KSLOT_KEPT0 = 7,      // an operand's transforms kept for several products (nttKeep)
+    KSLOT_KEPT1 = 8,      // a second one
+    KERNEL_SLOTS = 9
 };
 void* kscratch(KernelSlot slot, size_t bytes);
 

@@ -492,11 +492,16 @@ void reciprocal(limb_t* X, const limb_t* D, int p, LimbWork ws) {
 // u / v of qn limbs, Ut = floor(u / B^(vn-2)) and X standing for B^(2p) / D,
 // D the divisor's top p >= qn + 2 limbs, u / v is Ut B^(p-2) / D up to the
 // cuts, which move it by a few units at most.
-void approxQuotient(limb_t* Q, int qn, const limb_t* Ut, int utn, const limb_t* X, int p, LimbWork ws) {
+// With `kept`, X's transforms are in keep 0 (nttKeep).
+void approxQuotient(limb_t* Q, int qn, const limb_t* Ut, int utn, const limb_t* X, int p, LimbWork ws,
+                    bool kept = false) {
     const int xn = trimmedLength(X, p + 2);
     utn = trimmedLength(Ut, utn);
     limb_t* P = ws.take(static_cast<size_t>(utn + xn) + 2);
-    mul(P, Ut, utn, X, xn);
+    if (kept)
+        nttMulKept(P, Ut, utn, 0);
+    else
+        mul(P, Ut, utn, X, xn);
     const int q0n = utn + xn - (p + 2);
     zero_n(Q, qn + 2);
     if (q0n > 0) copy_n(Q, P + (p + 2), q0n < qn + 2 ? q0n : qn + 2);
@@ -506,22 +511,30 @@ void approxQuotient(limb_t* Q, int qn, const limb_t* Ut, int utn, const limb_t* 
 // units) to floor(u / v) exactly, proved by its remainder: 0 <= u - Q v < v.
 // The remainder goes to rem[0..vn) when rem is given. False when that took
 // more steps than such an approximation can need (never expected).
-bool proveQuotient(limb_t* Q, int qn, const limb_t* u, int un, const limb_t* v, int vn, LimbWork ws, limb_t* rem) {
+// With keptN > 0, v's transforms of that length are in keep 1.
+bool proveQuotient(limb_t* Q, int qn, const limb_t* u, int un, const limb_t* v, int vn, LimbWork ws, limb_t* rem,
+                   int keptN = 0) {
     // R = u - Q v is formed in rn limbs, and
     // a negative R is held as R + B^rn.
     const int qtn = trimmedLength(Q, qn + 2);
     int rn;
     limb_t* R;
     bool negative;
-    if ((std::min(qtn, vn) + 1) / 2 >= thresholds.nttMul) {
-        // |R| is a few v at most, below B^(vn+1): R is fixed by its value
-        // modulo B^L - 1 for L >= vn + 3, and Q v is formed modulo that
-        // (half the whole product's transform).
-        const int N = nttLength(std::max((qtn + 1) / 2, (vn + 4) / 2));
+    if (keptN > 0 || (std::min(qtn, vn) + 1) / 2 >= thresholds.nttMul) {
+        // Q is within a few units of the quotient (the error bound of the
+        // approximations, whose products are all exact), so |R| is a few v
+        // at most, below B^(vn+1): R is fixed by its value modulo B^L - 1
+        // for L >= vn + 3, and Q v is formed modulo that (half the whole
+        // product's transform). An approximation off by more would show as
+        // a remainder the few steps below cannot bring into [0, v).
+        const int N = keptN > 0 ? keptN : nttLength(std::max((qtn + 1) / 2, (vn + 4) / 2));
         rn = 2 * N;
         R = ws.take(static_cast<size_t>(rn));
         limb_t* QV = ws.take(static_cast<size_t>(rn));
-        nttMulMod(QV, Q, qtn, v, vn, N);
+        if (keptN > 0)
+            nttMulModKept(QV, Q, qtn, 1);
+        else
+            nttMulMod(QV, Q, qtn, v, vn, N);
         zero_n(R, rn);
         for (int off = 0; off < un; off += rn) addMod(R, u + off, std::min(rn, un - off), rn);
         complementMod(QV, rn);
@@ -612,15 +625,27 @@ bool newtonQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn)
         ws.take(inner.left);
         reciprocal(X, D, p, inner);
     }
+    // Both halves multiply by X, both proofs by v: when transforms form
+    // these products, each of X and v is transformed once for both.
+    bool keptX = false;
+    int keptN = 0;
+    if ((std::min(s, vn) + 1) / 2 >= thresholds.nttMul) {
+        const int xn = trimmedLength(X, p + 2);
+        // Ut has qh + 1 limbs for the high half, s + 2 for the low one.
+        nttKeep(0, X, xn, nttLength((std::max(qh + 1, s + 2) + 1) / 2 + (xn + 1) / 2 - 1));
+        keptX = true;
+        keptN = nttLength(std::max((qn + 3) / 2, (vn + 4) / 2));
+        nttKeep(1, v, vn, keptN);
+    }
     // The high half and its remainder r, in place over the top vn limbs of
     // a copy of u's low s + vn limbs: that copy then holds r B^s + u mod B^s.
     limb_t* Qh = ws.take(static_cast<size_t>(qh) + 2);
-    approxQuotient(Qh, qh, u + s + (vn - 2), qh + 1, X, p, ws);
+    approxQuotient(Qh, qh, u + s + (vn - 2), qh + 1, X, p, ws, keptX);
     limb_t* low = ws.take(static_cast<size_t>(s + vn));
     copy_n(low, u, s);
-    if (!proveQuotient(Qh, qh, u + s, un - s, v, vn, ws, low + s)) return false;
+    if (!proveQuotient(Qh, qh, u + s, un - s, v, vn, ws, low + s, keptN)) return false;
     limb_t* Q = ws.take(static_cast<size_t>(qn) + 2);
-    approxQuotient(Q, s, low + (vn - 2), s + 2, X, p, ws);
+    approxQuotient(Q, s, low + (vn - 2), s + 2, X, p, ws, keptX);
     // Q = Qh B^s + the low half (which may reach past s limbs by a unit).
     limb_t c = 0;
     for (int i = s; i < qn + 2; ++i) {
@@ -628,7 +653,7 @@ bool newtonQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn)
         c = t >= BASE;
         Q[i] = c ? t - BASE : t;
     }
-    if (!proveQuotient(Q, qn, u, un, v, vn, ws, nullptr)) return false;
+    if (!proveQuotient(Q, qn, u, un, v, vn, ws, nullptr, keptN)) return false;
     copy_n(q, Q, qn);
     return true;
 }

@@ -173,8 +173,11 @@ namespace {
 // w[0..wn) := columns 0..cn-1 of the cyclic convolution of length N of u and
 // v (base-10^8 digits, at most N each), carries resolved, as limbs (the
 // limbs past wn dropped); returns the carry out of column cn - 1.
-uint64_t convolve(limb_t* w, int wn, const limb_t* u, int un, const limb_t* v, int vn, int N, int cn) {
-    const bool square = u == v && un == vn;
+// `kept`, when given, holds v's forward transforms for the three primes
+// (nttKeep), and v is not read.
+uint64_t convolve(limb_t* w, int wn, const limb_t* u, int un, const limb_t* v, int vn, int N, int cn,
+                  const uint32_t* kept = nullptr) {
+    const bool square = !kept && u == v && un == vn;
     uint32_t* block = static_cast<uint32_t*>(kscratch(KSLOT_NTT, nttScratchBytes(N)));
     uint32_t* tw = block;
     uint32_t* res[3] = {block + N, block + 2 * static_cast<size_t>(N), block + 3 * static_cast<size_t>(N)};
@@ -186,7 +189,9 @@ uint64_t convolve(limb_t* w, int wn, const limb_t* u, int un, const limb_t* v, i
         load(x, N, u, un);
         forward(x, N, tw, F);
         const uint32_t* y = x;
-        if (!square) {
+        if (kept) {
+            y = kept + f * static_cast<size_t>(N);
+        } else if (!square) {
             load(other, N, v, vn);
             forward(other, N, tw, F);
             y = other;
@@ -241,11 +246,17 @@ void nttMul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
     if (2 * cn + 1 < wn) w[2 * cn + 1] = static_cast<limb_t>(carry / 10000u);
 }
 
-void nttMulMod(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int N) {
-    assert(N == transformLength(N) && (un + 1) / 2 <= N && (vn + 1) / 2 <= N);
-    uint64_t carry = convolve(w, 2 * N, u, un, v, vn, N, N);
-    // 10^(8N) is 1 modulo 10^(8N) - 1: the carry out of the top comes in at
-    // the bottom, until none is left.
+namespace {
+
+struct Kept {
+    int N, vn;
+    uint32_t* t;
+};
+thread_local Kept keptOperands[2];
+
+// 10^(8N) is 1 modulo 10^(8N) - 1: the carry out of the top of w[0..2N)
+// comes in at the bottom, until none is left.
+void wrapCarry(limb_t* w, int N, uint64_t carry) {
     while (carry != 0) {
         for (int i = 0; i < 2 * N && carry != 0; ++i) {
             const uint64_t t = static_cast<uint64_t>(w[i]) + carry;
@@ -253,6 +264,43 @@ void nttMulMod(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int 
             w[i] = static_cast<limb_t>(t - carry * 10000u);
         }
     }
+}
+
+}  // namespace
+
+void nttKeep(int k, const limb_t* v, int vn, int N) {
+    assert((k == 0 || k == 1) && N == transformLength(N) && (vn + 1) / 2 <= N);
+    uint32_t* t = static_cast<uint32_t*>(kscratch(k == 0 ? KSLOT_KEPT0 : KSLOT_KEPT1, sizeof(uint32_t) * 3 * static_cast<size_t>(N)));
+    uint32_t* tw = static_cast<uint32_t*>(kscratch(KSLOT_NTT, nttScratchBytes(N)));
+    for (int f = 0; f < 3; ++f) {
+        twiddles(tw, N, FIELDS[f]);
+        uint32_t* x = t + f * static_cast<size_t>(N);
+        load(x, N, v, vn);
+        forward(x, N, tw, FIELDS[f]);
+    }
+    keptOperands[k] = {N, vn, t};
+}
+
+void nttMulKept(limb_t* w, const limb_t* u, int un, int k) {
+    const Kept& K = keptOperands[k];
+    const int cn = (un + 1) / 2 + (K.vn + 1) / 2 - 1;
+    assert(cn <= K.N);
+    const int wn = un + K.vn;
+    const uint64_t carry = convolve(w, wn, u, un, nullptr, K.vn, K.N, cn, K.t);
+    assert(carry < 100000000u);
+    if (2 * cn < wn) w[2 * cn] = static_cast<limb_t>(carry % 10000u);
+    if (2 * cn + 1 < wn) w[2 * cn + 1] = static_cast<limb_t>(carry / 10000u);
+}
+
+void nttMulModKept(limb_t* w, const limb_t* u, int un, int k) {
+    const Kept& K = keptOperands[k];
+    assert((un + 1) / 2 <= K.N);
+    wrapCarry(w, K.N, convolve(w, 2 * K.N, u, un, nullptr, K.vn, K.N, K.N, K.t));
+}
+
+void nttMulMod(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int N) {
+    assert(N == transformLength(N) && (un + 1) / 2 <= N && (vn + 1) / 2 <= N);
+    wrapCarry(w, N, convolve(w, 2 * N, u, un, v, vn, N, N));
 }
 
 int nttLength(int digits) { return transformLength(digits); }

@@ -27,6 +27,21 @@ void nttMul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn);
 // whole product.
 void nttMulMod(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int N);
 
+// Keeps the forward transforms of length N (a power of two from nttLength)
+// of v[0..vn) ((vn + 1) / 2 <= N) in keep k (0 or 1, storage KSLOT_KEPT0 and
+// KSLOT_KEPT1 of this thread), for several products by v: each then takes
+// two thirds of the work. v itself is not read again; the keep lasts until
+// the next nttKeep with the same k.
+void nttKeep(int k, const limb_t* v, int vn, int N);
+
+// w[0..un+vn) := u[0..un) x v, v kept in keep k, for a product of at most N
+// columns ((un + 1) / 2 + (vn + 1) / 2 - 1 <= N).
+void nttMulKept(limb_t* w, const limb_t* u, int un, int k);
+
+// w[0..2N) := u[0..un) x v modulo 10^(8N) - 1, v kept in keep k of length
+// N, (un + 1) / 2 <= N (as nttMulMod).
+void nttMulModKept(limb_t* w, const limb_t* u, int un, int k);
+
 // The transform length (a power of two, at least 4) for n base-10^8 digits.
 int nttLength(int digits);
 
