@@ -48,9 +48,13 @@ Bounds boundsOf(const Approx& a, int64_t W, bool neg) {
 Arg argOf(const KVnum& x) {
     Arg a;
     if (x.IsZero()) return a;
-    for (int i = 0; i <= x.Top(); ++i) a.m.d.push_back(x.Limb(i));
+    // Without its zero low limbs: 30 is held as 30 and many zero limbs, and
+    // every product with it would pay for them.
+    int low = 0;
+    while (x.Limb(low) == 0) ++low;
+    for (int i = low; i <= x.Top(); ++i) a.m.d.push_back(x.Limb(i));
     a.m.trim();
-    a.e = x.Expo();
+    a.e = x.Expo() + 4 * static_cast<int64_t>(low);
     a.neg = x.Minus();
     return a;
 }
