@@ -115,6 +115,12 @@ public:
     KVnum* Factorial(KVnum* x);
 
 private:
+    // Sin (cosine false) and Cos: the plain series or the reduced argument.
+    KVnum* trigRoute(KVnum* x, bool cosine);
+    // Iroot's two routes (func/PowerRoot.cpp).
+    bool plainRoot(const KVnum& X, int n, long maxPasses);
+    void nearRoot(const KVnum& X, int n);
+
     KVnum res;
     int32_t nlimbs;
     // The methods' temporaries, kept from call to call (func/Scratch.h).

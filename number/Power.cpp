@@ -6,6 +6,7 @@
 // integer part that the printed text shows, formed from the limbs (with a
 // kernel set installed, by reading the text's integer part back).
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "KVnum.h"
@@ -58,7 +59,9 @@ bool integerCount(const kv::limb_t* limbs, int top, int32_t expo, int64_t* out) 
 
 }  // namespace
 
-void KVnum::Intp() {
+// Intp goes through the number's text, which can outgrow the heap: that is
+// the library's fatal report, not an exception.
+void KVnum::Intp() try {
     Ensure(0);
     // The text is the number's own (String), and stays in outbuf.
     String(0, false);
@@ -87,6 +90,8 @@ void KVnum::Intp() {
     KVnum back(nlimbs);
     back.Assign_main(text.c_str());
     if (exactlyEqual(back, *this)) Copyf(this, &back);
+} catch (const std::bad_alloc&) {
+    reportFatal("Memory allocation failure.");
 }
 
 void KVnum::Whole(KVnum* x) const {
