@@ -219,17 +219,19 @@ long double plainRootPasses(long double lx, int n, int nlimbs) {
 // passes of plainRootPasses, and keeps every estimate to find a cycle; for x
 // far from 1 or large n that is unbounded in practice (the square root of
 // 1e-400000, Iroot(2, 100): 10^5 to 10^7 products). The plain iteration runs
-// while P * 2n <= ROOT_BUDGET; it is also stopped, and the root taken by the
+// while P * 2n <= ROOT_BUDGET (and so keeps at most some 2500 estimates);
+// it is also stopped, and the root taken by the
 // other route, should it run past 4P + 64 passes. Otherwise the root comes
 // from a start near it and a fixed count of Newton steps at guard limbs:
 //   |x| = x' 10000^(nK) with K = trunc(order/(4n)), so x' is no further from
 //   1 than x; start 10^(log10|x'| / n) to long double accuracy (from the
 //   exponent and the leading digits); r <- r - (r^n - x') / (n r^(n-1)), the
 //   powers by squaring (relative error about 2n u, which the division by n
-//   brings back to 2u); steps enough to double 17 right digits past the
-//   guarded precision; then r 10000^K, the sign, and the cut.
+//   brings back to 2u); steps enough for the error d, which goes to about
+//   (n/2) d^2 per step, to fall from 10^-17 below the guarded precision;
+//   then r 10000^K, the sign, and the cut.
 // No estimates are kept there, so memory is a few numbers whatever n and x.
-static const long double ROOT_BUDGET = 40000;
+static const long double ROOT_BUDGET = 10000;
 
 // Newton's iteration does not always settle: the truncated step can make the
 // iterates cycle (for n >= 3 often; Iroot(3.14, 3) at 130 limbs or
@@ -377,9 +379,12 @@ void Func::nearRoot(const KVnum& X, int n) {
     char text[64];
     std::snprintf(text, sizeof text, "%.19Lfe%lld", std::pow(10.0L, f), E);
     r = text;
-    // Newton from about 17 right digits: each step doubles them.
-    int steps = 2;
-    for (long long d = 17; d < 4LL * (g / 2 - 2) + 8; d *= 2) ++steps;
+    // Newton from about 17 right digits. The relative error d of an
+    // estimate goes to about (n/2) d^2, so e = (n/2) d squares each step:
+    // from about 10^-(17 - log10 n) until d is below the guarded precision.
+    const double lgn = std::log10(static_cast<double>(n));
+    int steps = 1;
+    for (double d = 17 - lgn; d < 4.0 * (g / 2 - 2) + 8 + lgn; d *= 2) ++steps;
     for (int i = 0; i < steps; ++i) {
         powerBySquaring(*scratch, r, static_cast<long long>(n) - 1, p, g);  // r^(n-1)
         q = p;
