@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "Func.h"
-#include "KVnum.h"
+#include <kelvane/Func.h>
+#include <kelvane/KVnum.h>
 
 namespace kvbench {
 
@@ -204,7 +204,7 @@ inline bool costOperands(const std::string& name, int n, KVnum& x, KVnum& y) {
     std::mt19937_64 rng(42);
     const std::string op = name.substr(0, name.rfind('_'));
     const int size = std::stoi(name.substr(name.rfind('_') + 1));
-    const int d = digitsOf(n), full = n / 2 - 1, h = n / 2 - 2;
+    const int d = digitsOf(n), full = n / 2 - 1, h = KVnum::HeadIndex(n);
     x = randomText(rng, d, '5').c_str();
     if (op == "div1") {
         y = 7;

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "func_cases.h"
-#include "opcount.h"
+#include "number/opcount.h"
 
 int main() {
     const char* names[kv::OP_KINDS] = {"mul", "mul1", "div", "div1", "add",

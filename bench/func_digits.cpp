@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "Func.h"
-#include "KVnum.h"
+#include <kelvane/Func.h>
+#include <kelvane/KVnum.h>
 
 namespace {
 

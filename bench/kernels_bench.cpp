@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "alloc_count.h"
-#include "kernels.h"
+#include "number/kernels.h"
 #include "refkernels.h"
 
 #ifdef KV_WITH_MPFR

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "Func.h"
+#include <kelvane/Func.h>
 
 namespace kvcalc {
 

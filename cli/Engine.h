@@ -19,7 +19,7 @@
 #include <memory>
 #include <string>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "Num.h"
 #include "Parser.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 
 namespace kvcalc {
 

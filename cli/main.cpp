@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "Calculator.h"
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "Parser.h"
 
 #ifdef KVCALC_HAVE_READLINE

@@ -1,27 +1,18 @@
-# Installation: the shared libraries, the public headers under
-# include/kelvane/, a CMake package (find_package(kelvane), target
+# Installation: the shared libraries, the public headers as
+# include/kelvane/*.h, a CMake package (find_package(kelvane), target
 # kelvane::kelvane) and a pkg-config file (kelvane.pc).
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-set(KELVANE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/kelvane)
 set(KELVANE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/kelvane)
 
-set(_kelvane_targets kelvane)
-set(_kelvane_headers
-  ${PROJECT_SOURCE_DIR}/number/KVnum.h
-  ${PROJECT_SOURCE_DIR}/number/KVerror.h
-  ${PROJECT_SOURCE_DIR}/func/Func.h)
-if(TARGET kvframe)
-  list(APPEND _kelvane_targets kvframe)
-  list(APPEND _kelvane_headers
-    ${PROJECT_SOURCE_DIR}/module/Kelvane.h
-    ${PROJECT_SOURCE_DIR}/module/frame/kvframe.h)
-endif()
-
+# Consumers write #include <kelvane/KVnum.h>: the include root goes on their
+# path, and every public header sits under include/kelvane/ in the source tree.
+# Internal headers stay beside their sources and are never installed.
+set(_kelvane_targets kelvane kvframe)
 foreach(_t ${_kelvane_targets})
   target_include_directories(${_t} PUBLIC
-    $<INSTALL_INTERFACE:${KELVANE_INSTALL_INCLUDEDIR}>)
+    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 endforeach()
 # The installed libkelvane finds libkvframe beside it, wherever the prefix is.
 set_target_properties(kelvane PROPERTIES INSTALL_RPATH "\$ORIGIN")
@@ -30,7 +21,8 @@ install(TARGETS ${_kelvane_targets} EXPORT kelvaneTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${_kelvane_headers} DESTINATION ${KELVANE_INSTALL_INCLUDEDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/kelvane
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
 
 install(EXPORT kelvaneTargets
   NAMESPACE kelvane::
@@ -52,20 +44,18 @@ install(FILES
 
 # pkg-config: paths relative to the .pc file's own folder, so an installed
 # tree can be moved or installed with --prefix.
-set(KELVANE_PC_LIBS "-lkelvane")
-if(TARGET kvframe)
-  string(APPEND KELVANE_PC_LIBS " -lkvframe")
-endif()
+# -lkvframe is there for programs that use the module class (Kelvane.h).
+set(KELVANE_PC_LIBS "-lkelvane -lkvframe")
 if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
   set(KELVANE_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
   set(KELVANE_PC_LIBDIR "${CMAKE_INSTALL_FULL_LIBDIR}")
-  set(KELVANE_PC_INCLUDEDIR "${CMAKE_INSTALL_FULL_INCLUDEDIR}/kelvane")
+  set(KELVANE_PC_INCLUDEDIR "${CMAKE_INSTALL_FULL_INCLUDEDIR}")
 else()
   file(RELATIVE_PATH _pc_up "/_/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/_")
   string(REGEX REPLACE "/$" "" _pc_up "${_pc_up}")
   set(KELVANE_PC_PREFIX "\${pcfiledir}/${_pc_up}")
   set(KELVANE_PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
-  set(KELVANE_PC_INCLUDEDIR "\${prefix}/${KELVANE_INSTALL_INCLUDEDIR}")
+  set(KELVANE_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
 endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/kelvane.pc.in
   ${PROJECT_BINARY_DIR}/kelvane.pc @ONLY)

@@ -1,7 +1,7 @@
 // A few numbers through the library: text in, arithmetic, text out.
 #include <cstdio>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 
 int main() {
     KVnum a(20), b(20);

@@ -24,9 +24,10 @@
 //    m < 10^(2h-1) that keeps 2h + 1 digits and the products run at the
 //    working precision; beyond (only below 12 limbs, as m < 10^6) they run
 //    at four limbs more, off by less than 10^-(4h+2), and are then cut.
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "LimbScale.h"
 #include "Scratch.h"
+#include "number/Internal.h"
 
 using kvfunc::Temps;
 
@@ -111,7 +112,7 @@ KVnum* Func::Factorial(KVnum* x) {
     // third of the products below). Every x that is not refused below is
     // under 10^6 and so has fraction digits (expo < 0), where the two agree
     // limb for limb.
-    p.Whole(&p);
+    KVnumInternal::wholePart(p);
     if ((p == n) == 0) {  // 0 <= x < 1
         res = 1;
         return &res;

@@ -2,19 +2,20 @@
 //
 // A Func is its working precision, its result number `res` and the storage
 // from which its methods borrow their temporaries (Scratch.h). The methods
-// (in their own sources) reach the numbers only through KVnum's public
-// operations; the object itself is the one place that touches `res`
-// directly, to give it its limb array.
-#include "Func.h"
+// (in their own sources) work through KVnum's public operations and the two
+// internal ones of number/Internal.h (a limb array for `res`, and the integer
+// part without Intp's text).
+#include <kelvane/Func.h>
 
 #include "Scratch.h"
+#include "number/Internal.h"
 
 // `res` starts empty (KVnum()); Ensure applies the number's own precision
 // policy to `n` (n >= 9 taken, else PRECISION read by atoi rules when it is 9
 // or more, else 130) and gives `res` a zeroed limb array of that size, so a
 // Func and a KVnum made with the same count always agree.
 Func::Func(int n) : res(), nlimbs(0), scratch(kvfunc::newScratch()) {
-    res.Ensure(n);
+    KVnumInternal::ensure(res, n);
     nlimbs = res.Nlimbs();
 }
 

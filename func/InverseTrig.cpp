@@ -49,9 +49,10 @@
 // writes res, so the argument may be res itself.
 #include <string>
 
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "LimbScale.h"
 #include "Scratch.h"
+#include "number/Internal.h"
 
 using kvfunc::Scratch;
 using kvfunc::Temps;
@@ -108,10 +109,6 @@ void arctanAbove1(Scratch& sc, KVnum& s, const KVnum& x, int n) {
     }
 }
 
-// `whole` cuts a number to its integer part as Intp does, without Intp's text
-// (KVnum's own Whole, which only the Func may call).
-typedef void (*WholePart)(KVnum& x);
-
 // d = 1 - v for 0 <= v < 1, exactly whenever the difference fits the
 // precision. The number 1 carries its last digit at 10^-4h (h = nlimbs/2 - 2),
 // and a subtraction aligns both operands to the larger of their exponents, so
@@ -120,8 +117,8 @@ typedef void (*WholePart)(KVnum& x);
 // digits below 10^-4h (picked out by scaling with 10^4h, which only moves the
 // exponent, and Intp), and hi = v - lo, whose cut in 1 - hi drops only zeros;
 // then 1 - hi - lo.
-void oneMinus(Scratch& sc, KVnum& d, const KVnum& v, int n, WholePart whole) {
-    const int h = n / 2 - 2;
+void oneMinus(Scratch& sc, KVnum& d, const KVnum& v, int n) {
+    const int h = KVnum::HeadIndex(n);
     const std::string places = std::to_string(4 * h);
     Temps T(sc, n);
     KVnum &scale = T(), &lo = T(), &ip = T(), &hi = T();
@@ -132,7 +129,7 @@ void oneMinus(Scratch& sc, KVnum& d, const KVnum& v, int n, WholePart whole) {
     // Intp's integer part without the text Intp would leave (nobody reads
     // it). lo is below 10^4h with its head limb at h, so it has fraction
     // digits (expo < 0), where the two agree limb for limb.
-    whole(ip);
+    KVnumInternal::wholePart(ip);
     lo -= ip;
     scale = ("1e-" + places).c_str();
     lo *= scale;
@@ -146,10 +143,10 @@ void oneMinus(Scratch& sc, KVnum& d, const KVnum& v, int n, WholePart whole) {
 // r = sqrt(1 - a*a) for 0 <= a < 1: 1 - a*a formed as (1 - a) * (1 + a)
 // with 1 - a exact, so that nothing cancels near a = 1, and the root taken by
 // Iroot on f (which leaves it in f's result number).
-void rootOneMinusSquare(Func& f, Scratch& sc, KVnum& r, const KVnum& a, int n, WholePart whole) {
+void rootOneMinusSquare(Func& f, Scratch& sc, KVnum& r, const KVnum& a, int n) {
     Temps T(sc, n);
     KVnum &u = T(), &v = T();
-    oneMinus(sc, u, a, n, whole);
+    oneMinus(sc, u, a, n);
     v = 1;
     v += a;
     u *= v;
@@ -342,7 +339,7 @@ KVnum* Func::Arcsin(KVnum* x) {
         KVnum &a = T(), &y = T(), &t = T();
         a = h;
         if (neg) negate(*scratch, a, nlimbs);
-        rootOneMinusSquare(*this, *scratch, y, a, nlimbs, [](KVnum& v) { v.Whole(&v); });
+        rootOneMinusSquare(*this, *scratch, y, a, nlimbs);
         arcsinSeries(*scratch, t, y, nlimbs);
         scratch->pi(s, nlimbs);
         s /= two;
@@ -396,7 +393,7 @@ KVnum* Func::Arccos(KVnum* x) {
     KVnum &r = T(), &w = T(), &a = T(), &two = T(), &v = T();
     a = h;
     if (isNegative(*scratch, h, nlimbs)) negate(*scratch, a, nlimbs);
-    rootOneMinusSquare(*this, *scratch, r, a, nlimbs, [](KVnum& v) { v.Whole(&v); });
+    rootOneMinusSquare(*this, *scratch, r, a, nlimbs);
     w = h;
     w /= r;
     // The quotient is refused by Arctan exactly when w*w compares equal to 1;

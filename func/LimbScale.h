@@ -10,7 +10,7 @@
 #ifndef KELVANE_LIMBSCALE_H
 #define KELVANE_LIMBSCALE_H
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "Scratch.h"
 
 namespace kvfunc {

@@ -6,7 +6,7 @@
 // The digits were computed with Python's decimal module at 1100 significant
 // digits (Decimal(10).ln()) and cut to 1010 characters; the test
 // func_logexp_test recomputes them and compares.
-#include "Func.h"
+#include <kelvane/Func.h>
 
 const char LN10_DIGITS[] =
     "2.30258509299404568401799145468436420760110148862877297603332790096757260967"

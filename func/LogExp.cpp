@@ -53,7 +53,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "LimbScale.h"
 #include "Scratch.h"
 

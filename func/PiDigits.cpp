@@ -6,7 +6,7 @@
 // The digits were computed independently with Machin's formula in Python's
 // decimal module (tests/data/gen_pi_digits.py) and checked against bc -l;
 // tests/func_const_test.cpp recomputes them and compares.
-#include "Func.h"
+#include <kelvane/Func.h>
 
 const char PI_DIGITS[] =
     "3.1415926535897932384626433832795028841971693993751058209749445923078164"

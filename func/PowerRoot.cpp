@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "LimbScale.h"
 #include "Scratch.h"
 

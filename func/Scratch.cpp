@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "Func.h"
+#include <kelvane/Func.h>
 
 namespace kvfunc {
 

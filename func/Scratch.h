@@ -21,7 +21,7 @@
 #include <memory>
 #include <vector>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 
 namespace kvfunc {
 

@@ -42,9 +42,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "LimbScale.h"
 #include "Scratch.h"
+#include "number/Internal.h"
 
 using kvfunc::Scratch;
 using kvfunc::Temps;
@@ -216,7 +217,7 @@ KVnum* Func::trigRoute(KVnum* x, bool cosine) {
         t = "0.5";
         q += t;
         k = q;
-        k.Whole(&k);  // the nearest multiple of pi/2
+        KVnumInternal::wholePart(k);  // the nearest multiple of pi/2
         r = k;
         r *= hp;
         t = A;
@@ -232,7 +233,7 @@ KVnum* Func::trigRoute(KVnum* x, bool cosine) {
         t = k;
         u = 4;
         t /= u;
-        t.Whole(&t);
+        KVnumInternal::wholePart(t);
         t *= u;
         u = k;
         u -= t;

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 
 namespace fuzz {
 
@@ -38,7 +38,7 @@ inline void check(bool ok, const char* what) {
 }
 
 inline void checkNormal(const KVnum& x) {
-    const int n = x.Nlimbs(), h = n / 2 - 2;
+    const int n = x.Nlimbs(), h = KVnum::HeadIndex(n);
     for (int i = 0; i < n; ++i) check(x.Limb(i) >= 0 && x.Limb(i) <= 9999, "limb in 0..9999");
     if (x.Top() < 0) {
         check(x.Expo() == 0 && !x.Minus(), "canonical zero");

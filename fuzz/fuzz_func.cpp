@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "Func.h"
+#include <kelvane/Func.h>
 #include "fuzz_common.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The Kelvane class and its class record.
-#include "Kelvane.h"
+#include <kelvane/Kelvane.h>
 
 CRuntimeClass Kelvane::classKelvane = {
     "Kelvane", sizeof(Kelvane), 0xFFFF, nullptr, &Kelvane::_GetBaseClass, nullptr};

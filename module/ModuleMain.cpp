@@ -15,7 +15,7 @@
 // out of the chain, and AfxLoadLibrary unloads it again and returns null.
 #include <new>
 
-#include "kvframe.h"
+#include <kelvane/kvframe.h>
 
 namespace {
 

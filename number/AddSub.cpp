@@ -3,9 +3,9 @@
 // Each signed operation reduces to a magnitude sum (Addf) or a difference of
 // a larger and a smaller magnitude (Subf), chosen by the two signs and by
 // Cmpf. Both align to the larger exponent first, cutting the operand with the
-// smaller exponent (the cut of Norm), then work limb by limb and normalise,
+// smaller exponent, then work limb by limb and normalise,
 // so a carry out of the head limb drops the lowest limb. Nothing rounds.
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
 
@@ -29,7 +29,7 @@ void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) 
         const int64_t q = dd / 4;
         if (q > b->top) {
             KV_COUNT_SIZE(kv::OP_ADD, 0);
-            ShiftE(d, a->expo, m);  // b cuts to nothing: a unchanged
+            Shift(d, a->expo, m);  // b cuts to nothing: a unchanged
             return;
         }
         const int len = b->top - static_cast<int>(q) + 1;
@@ -37,7 +37,7 @@ void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) 
         const limb_t* c = b->limbs + q;
         kv::LocalLimbs<160> cut;
         if (r != 0) {
-            limb_t* w = cut.get(1, static_cast<size_t>(len));
+            limb_t* w = cut.get(kv::SLOT_OPERAND, static_cast<size_t>(len));
             kv::trunc_digits(w, c, len, r);
             c = w;
         }
@@ -59,7 +59,7 @@ void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) 
                 w[i] = carry ? 0 : w[i] + 1;
             }
         }
-        ShiftE(d, a->expo, m);
+        Shift(d, a->expo, m);
         return;
     }
     KV_COUNT_SIZE(kv::OP_ADD, m);
@@ -68,12 +68,12 @@ void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) 
     int64_t e = a->expo;
     kv::LocalLimbs<160> cut;
     if (a->expo < b->expo) {
-        limb_t* c = cut.get(1, static_cast<size_t>(m));
+        limb_t* c = cut.get(kv::SLOT_OPERAND, static_cast<size_t>(m));
         kv::trunc_digits(c, ua, m, static_cast<int64_t>(b->expo) - a->expo);
         ua = c;
         e = b->expo;
     } else if (b->expo < a->expo) {
-        limb_t* c = cut.get(1, static_cast<size_t>(m));
+        limb_t* c = cut.get(kv::SLOT_OPERAND, static_cast<size_t>(m));
         kv::trunc_digits(c, ub, m, static_cast<int64_t>(a->expo) - b->expo);
         ub = c;
     }
@@ -81,7 +81,7 @@ void KVnum::AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) 
         kv::sub_n(d->limbs, ua, ub, m);
     else
         kv::add_n(d->limbs, ua, ub, m);
-    ShiftE(d, e, m);
+    Shift(d, e, m);
 }
 
 void KVnum::Addf(KVnum* a, const KVnum* b) const {
@@ -95,17 +95,9 @@ void KVnum::Addf(KVnum* a, const KVnum* b) const {
     AddSubInto(a, a, b, false);
 }
 
-void KVnum::Subf(KVnum* a, const KVnum* b, bool normalise) const {
+void KVnum::Subf(KVnum* a, const KVnum* b) const {
     if (a->top < 0 || b->top < 0) return;
-    if (normalise) {
-        AddSubInto(a, a, b, true);
-        return;
-    }
-    // The bare limb difference at the common exponent, top left stale.
-    KVnum ta(*a), tb(*b);
-    Norm(&ta, &tb);
-    kv::sub_n(a->limbs, ta.limbs, tb.limbs, nlimbs);
-    a->expo = ta.expo;
+    AddSubInto(a, a, b, true);
 }
 
 void KVnum::operator+=(const KVnum& x) {
@@ -126,7 +118,7 @@ void KVnum::operator+=(const KVnum& x) {
             AddSubInto(this, y, this, true);
         minus = sign;
     } else {
-        Subf(this, y, true);  // a zero result comes out positive
+        Subf(this, y);  // a zero result comes out positive
     }
 }
 
@@ -148,6 +140,6 @@ void KVnum::operator-=(const KVnum& x) {
             AddSubInto(this, y, this, true);
         minus = sign;
     } else {
-        Subf(this, y, true);
+        Subf(this, y);
     }
 }

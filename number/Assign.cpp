@@ -11,9 +11,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
+#include "ReadInt.h"
 
 namespace {
 
@@ -23,18 +24,6 @@ namespace {
 thread_local char convScratch[40];
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// atoi rules, saturating far beyond the int range instead of overflowing; the
-// caller range-checks the exponent that results.
-int64_t exponentValue(const char* s) {
-    while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
-    bool neg = false;
-    if (*s == '+' || *s == '-') neg = *s++ == '-';
-    int64_t v = 0;
-    for (; isDigit(*s); ++s)
-        if (v < (INT64_C(1) << 40)) v = v * 10 + (*s - '0');
-    return neg ? -v : v;
-}
 
 // True when c[0..n) are all decimal digits. Eight characters at a time: a
 // byte is a digit when its high nibble is 3 and adding 6 leaves it there.
@@ -71,7 +60,7 @@ void KVnum::Assign_main(const char* s) {
         if ((mark = static_cast<const char*>(std::memchr(t, m, L))) != nullptr) break;
     if (mark) {
         L = static_cast<size_t>(mark - t);
-        E = exponentValue(mark + 1);
+        E = kv::readIntSaturating(mark + 1);
     }
     // Only the window takes part; for an even precision it is exactly the
     // digits that h + 1 limbs hold.
@@ -125,7 +114,7 @@ void KVnum::Assign_main(const char* s) {
             return;
         }
         minus = neg;
-        ShiftE(this, -frac + E + dropped);
+        Shift(this, -frac + E + dropped);
         return;
     }
     int32_t group = 0, place = 1;
@@ -149,7 +138,7 @@ void KVnum::Assign_main(const char* s) {
         return;
     }
     minus = neg;
-    ShiftE(this, -frac + E + dropped);
+    Shift(this, -frac + E + dropped);
 }
 
 void KVnum::operator=(const char* s) {
@@ -186,7 +175,7 @@ bool KVnum::AssignInteger(bool neg, uint64_t mag) {
     for (; mag != 0; mag /= 10000) part[cnt++] = static_cast<int32_t>(mag % 10000);
     // The top limb goes to the head index; at the smallest precisions a long
     // integer has more limbs than the head holds, and its lowest ones drop.
-    const int h = nlimbs / 2 - 2;
+    const int h = HeadIndex(nlimbs);
     const int up = h - (cnt - 1);
     for (int j = 0; j < cnt; ++j)
         if (j + up >= 0) limbs[j + up] = part[j];

@@ -14,7 +14,7 @@
 // makes the last cut exactly as it would on q itself.
 #include <algorithm>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
 
@@ -46,19 +46,14 @@ void KVnum::operator/=(const KVnum& x) {
         minus = sign;
         return;
     }
-    const int h = nlimbs / 2 - 2;
+    const int h = HeadIndex(nlimbs);
     // The leading digit of a divisor that compares equal to 1 is a units
     // digit, whichever of the two the comparison cuts; no other divisor needs
     // the comparison.
     if (static_cast<int64_t>(y->expo) + 4 * static_cast<int64_t>(y->top) + digitsOf(y->limbs[y->top]) == 1) {
-        // A divisor whose magnitude compares equal to 1 leaves the magnitude
-        // as it is. The 1 it is compared with is the stored form of 1 (limb h
-        // = 1, exponent -4h), held in scratch storage.
-        kv::LocalLimbs<128> onebuf;
-        limb_t* one = onebuf.get(5, static_cast<size_t>(h + 1));
-        kv::zero_n(one, h);
-        one[h] = 1;
-        if (CmpMag(y->limbs, y->expo, y->top, one, static_cast<int32_t>(-4 * h), h) == 0) {
+        // A divisor whose magnitude compares equal to the stored 1 leaves
+        // the magnitude as it is.
+        if (CmpOne(y) == 0) {
             minus = sign;
             return;
         }
@@ -88,12 +83,12 @@ void KVnum::operator/=(const KVnum& x) {
     if (z >= 0) {
         const int zl = static_cast<int>(z / 4), zr = static_cast<int>(z % 4);
         nn = top + 2 + zl;
-        num = numbuf.get(2, static_cast<size_t>(nn));
+        num = numbuf.get(kv::SLOT_WIDE, static_cast<size_t>(nn));
         kv::zero_n(num, zl);
         kv::scale_digits(num + zl, limbs, top + 1, zr);
     } else {
         nn = top + 1;
-        num = numbuf.get(2, static_cast<size_t>(nn));
+        num = numbuf.get(kv::SLOT_WIDE, static_cast<size_t>(nn));
         kv::trunc_digits(num, limbs, nn, -z);
     }
     // Drop the divisor's zero limbs from the numerator, then trim its top.
@@ -118,5 +113,5 @@ void KVnum::operator/=(const KVnum& x) {
     }
     if (qn < h + 1) kv::zero_n(limbs + qn, h + 1 - qn);
     minus = sign;
-    ShiftE(this, static_cast<int64_t>(expo) + 4 * k, qn > h + 1 ? qn : h + 1);
+    Shift(this, static_cast<int64_t>(expo) + 4 * k, qn > h + 1 ? qn : h + 1);
 }

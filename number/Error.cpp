@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "KVerror.h"
+#include <kelvane/KVerror.h>
 
 namespace {
 

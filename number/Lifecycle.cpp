@@ -4,30 +4,19 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
+#include "ReadInt.h"
 
 using kv::limb_t;
 
 namespace {
 
-// atoi rules (leading blanks, optional sign, digits up to the first
-// non-digit), but saturating instead of overflowing.
-int64_t atoiSat(const char* s) {
-    while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
-    bool neg = false;
-    if (*s == '+' || *s == '-') neg = *s++ == '-';
-    int64_t v = 0;
-    for (; *s >= '0' && *s <= '9'; ++s)
-        if (v < (INT64_C(1) << 40)) v = v * 10 + (*s - '0');
-    return neg ? -v : v;
-}
-
 int precisionPolicy(int n) {
     if (n >= KVnum::MIN_LIMBS) return n;
     const char* env = std::getenv("PRECISION");
-    const int64_t p = env ? atoiSat(env) : 0;
+    const int64_t p = env ? kv::readIntSaturating(env) : 0;
     if (p >= KVnum::MIN_LIMBS) {
         // A precision too large to allocate is an allocation failure.
         if (p > KVnum::MAX_LIMBS) reportFatal("Memory allocation failure.");
@@ -81,11 +70,11 @@ const KVnum* KVnum::Same(const KVnum& x, KVnum& tmp) const {
     if (!x.limbs || x.top < 0) return &tmp;
     // Keep the head limbs aligned: limb j of x goes to j + (h - hx); limbs
     // that would fall below index 0 are cut, and the exponent absorbs the move.
-    const int h = nlimbs / 2 - 2, hx = x.nlimbs / 2 - 2;
+    const int h = HeadIndex(nlimbs), hx = HeadIndex(x.nlimbs);
     const int d = h - hx;
     for (int j = x.top; j >= 0 && j + d >= 0; --j) tmp.limbs[j + d] = x.limbs[j];
     tmp.minus = x.minus;
-    ShiftE(&tmp, static_cast<int64_t>(x.expo) - 4 * static_cast<int64_t>(d));
+    Shift(&tmp, static_cast<int64_t>(x.expo) - 4 * static_cast<int64_t>(d));
     return &tmp;
 }
 
@@ -97,7 +86,7 @@ void KVnum::operator=(const KVnum& x) {
     const KVnum* s = Same(x, tmp);
     // Both are stored numbers, 0 above the head index: the limbs up to it
     // carry the whole value.
-    const int h = nlimbs / 2 - 2;
+    const int h = HeadIndex(nlimbs);
     kv::copy_n(limbs, s->limbs, h + 1);
     nlimbs = s->nlimbs;
     expo = s->expo;
@@ -118,11 +107,6 @@ int KVnum::operator==(const KVnum& x) const {
     if (!minus && y->minus) return 1;
     if (minus) return Cmpf(y, this);
     return Cmpf(this, y);
-}
-
-int KVnum::Pos(KVnum* x) const {
-    x->top = kv::top_n(x->limbs, nlimbs);
-    return x->top;
 }
 
 void KVnum::Zero(KVnum* x) const {
@@ -151,10 +135,8 @@ bool KVnum::PutExpo(KVnum* x, int64_t e) const {
     return true;
 }
 
-void KVnum::Shift(KVnum* x) const { ShiftE(x, x->expo); }
-
-void KVnum::ShiftE(KVnum* x, int64_t e, int hi) const {
-    const int h = nlimbs / 2 - 2;
+void KVnum::Shift(KVnum* x, int64_t e, int hi) const {
+    const int h = HeadIndex(nlimbs);
     const int n = hi > 0 && hi < nlimbs ? hi : nlimbs;  // limbs from n up are 0
     const int i = x->top = kv::top_n(x->limbs, n);
     if (i < 0) {
@@ -178,15 +160,13 @@ void KVnum::ShiftE(KVnum* x, int64_t e, int hi) const {
     PutExpo(x, e);
 }
 
-void KVnum::Norm(KVnum* a, KVnum* b) const {
-    if (a->top < 0 || b->top < 0) return;
-    KVnum* lo = a->expo < b->expo ? a : b;   // the one that loses digits
-    const KVnum* hi = lo == a ? b : a;
-    const int64_t d = static_cast<int64_t>(hi->expo) - lo->expo;
-    if (d == 0) return;
-    kv::trunc_digits(lo->limbs, lo->limbs, nlimbs, d);
-    lo->expo = hi->expo;
-    Pos(lo);
+int KVnum::CmpOne(const KVnum* x) const {
+    const int h = HeadIndex(nlimbs);
+    kv::LocalLimbs<128> onebuf;
+    limb_t* one = onebuf.get(kv::SLOT_ONE, static_cast<size_t>(h + 1));
+    kv::zero_n(one, h);
+    one[h] = 1;
+    return CmpMag(x->limbs, x->expo, x->top, one, static_cast<int32_t>(-4 * h), h);
 }
 
 int KVnum::Cmpf(const KVnum* a, const KVnum* b) const {
@@ -198,8 +178,8 @@ int KVnum::CmpMag(const limb_t* ua, int32_t ea, int ta, const limb_t* ub, int32_
     if (ta < 0) return tb < 0 ? 0 : -1;
     if (tb < 0) return 1;
     // Every limb above the larger top is 0 in both, before and after the cut
-    // of the operand with the smaller exponent (which Norm would make), so
-    // the comparison of Norm's copies is decided below that index; the cut
+    // of the operand with the smaller exponent, so the comparison of the
+    // aligned magnitudes is decided below that index; the cut
     // limbs are formed one at a time from the top down.
     const int m = (ta > tb ? ta : tb) + 1;
     if (ea < eb) return kv::cmp_trunc(ua, ub, m, static_cast<int64_t>(eb) - ea);

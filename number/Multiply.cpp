@@ -4,7 +4,7 @@
 // exclusive or; Shift then cuts the double-length product back to h + 1
 // limbs without rounding. Normal-form operands have at most h + 1 limbs each,
 // so the product (at most 2h + 2 limbs) fits the array with room to spare.
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
 
@@ -35,9 +35,9 @@ void KVnum::operator*=(const KVnum& x) {
         KV_COUNT_SIZE(one ? kv::OP_MUL1 : kv::OP_MUL, one ? (un > vn ? un : vn) : (un < vn ? un : vn));
     }
 #endif
-    const int h = nlimbs / 2 - 2;
+    const int h = HeadIndex(nlimbs);
     kv::LocalLimbs<256> wbuf;
-    limb_t* w = wbuf.get(2, static_cast<size_t>(un + vn));
+    limb_t* w = wbuf.get(kv::SLOT_WIDE, static_cast<size_t>(un + vn));
     // The product has un + vn or un + vn - 1 limbs, and only its top h + 1
     // are kept: every limb from un + vn - 2 - h up. When that leaves enough
     // out, only those limbs are formed (mul_high: exactly the full product's,

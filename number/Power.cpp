@@ -9,7 +9,7 @@
 #include <new>
 #include <string>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kernels.h"
 #include "opcount.h"
 
@@ -26,7 +26,7 @@ bool exactlyEqual(const KVnum& a, const KVnum& b) {
     const int n = a.Nlimbs();
     const int64_t d = static_cast<int64_t>(hi.Expo()) - lo.Expo();
     if (d >= 4 * static_cast<int64_t>(n)) return false;
-    kv::limb_t* t = kv::scratch(4, static_cast<size_t>(n));
+    kv::limb_t* t = kv::scratch(kv::SLOT_POWER_TEMP, static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) t[i] = lo.Limb(i);
     const int whole = static_cast<int>(d / 4);
     for (int i = 0; i < whole; ++i)
@@ -75,7 +75,7 @@ void KVnum::Intp() try {
             Zero(this);
             return;
         }
-        ShiftE(this, 0);
+        Shift(this, 0);
         return;
     }
     std::string text(outbuf);
@@ -99,7 +99,7 @@ void KVnum::Whole(KVnum* x) const {
     // Cut the fraction off the magnitude; the integer left sits at exponent
     // 0 and Shift brings it to the normal form that reading its digits gives.
     kv::trunc_digits(x->limbs, x->limbs, nlimbs, -static_cast<int64_t>(x->expo));
-    ShiftE(x, 0);
+    Shift(x, 0);
 }
 
 int KVnum::SmallWhole(const KVnum* x) const {
@@ -141,20 +141,13 @@ void KVnum::operator^=(const KVnum& x) {
         return;
     }
     if (count == 1) return;
-    const int h = nlimbs / 2 - 2;
-    {
-        // 1 to any power stays 1: compared with the stored form of 1.
-        kv::LocalLimbs<128> onebuf;
-        kv::limb_t* one = onebuf.get(5, static_cast<size_t>(h + 1));
-        kv::zero_n(one, h);
-        one[h] = 1;
-        if (!minus && CmpMag(limbs, expo, top, one, static_cast<int32_t>(-4 * h), h) == 0) return;
-    }
+    // 1 to any power stays 1: compared with the stored form of 1.
+    if (!minus && CmpOne(this) == 0) return;
     // P runs over the powers in storage of this frame (or the scratch slot),
     // lent to a number for the loop and taken back before it ends.
     kv::LocalLimbs<256> pbuf;
     KVnum P;
-    P.limbs = pbuf.get(6, static_cast<size_t>(nlimbs));
+    P.limbs = pbuf.get(kv::SLOT_POWER, static_cast<size_t>(nlimbs));
     P.nlimbs = nlimbs;
     Copyf(&P, this);
     for (int64_t k = count; k > 1; --k) {

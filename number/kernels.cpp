@@ -6,13 +6,13 @@
 #pragma GCC optimize("O3")
 #endif
 
-#include "kernels.h"
+#include "kernels_impl.h"
 
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
 
-#include "KVerror.h"
+#include <kelvane/KVerror.h>
 #include "opcount.h"
 
 namespace kv {
@@ -24,6 +24,7 @@ long long opQuot[OP_KINDS][OP_SIZES];
 #endif
 
 const KernelSet* kernelSet = nullptr;
+Thresholds thresholds = DEFAULT_THRESHOLDS;
 
 void setKernelSet(const KernelSet* set) { kernelSet = set; }
 
@@ -58,19 +59,6 @@ void shift_down(limb_t* u, int n, int k) {
     zero_n(u + n - k, k);
 }
 
-namespace {
-
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
-    !defined(__SANITIZE_THREAD__)
-// A second build of the loop for processors with AVX2, chosen when the
-// library is loaded. Not under ThreadSanitizer: the loader runs the choosing
-// resolver before that runtime is set up, and the process dies at start.
-#define KV_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define KV_CLONES
-#endif
-
-}  // namespace
 
 // Small integers and short numbers carry long runs of zero low limbs: blocks
 // of eight limbs are tested at once (a loop without an exit, which the
@@ -299,6 +287,9 @@ KV_CLONES limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
 
 namespace {
 
+static_assert(static_cast<int>(SCRATCH_SLOTS) == static_cast<int>(KERNEL_SLOTS),
+              "one pool type serves both slot sets");
+
 struct ScratchPool {
     void* buf[SCRATCH_SLOTS] = {};
     size_t cap[SCRATCH_SLOTS] = {};
@@ -328,12 +319,12 @@ thread_local ScratchPool kernelPool;
 
 }  // namespace
 
-limb_t* scratch(int slot, size_t n) {
+limb_t* scratch(ScratchSlot slot, size_t n) {
     if (n == 0) n = 1;
     if (n > SIZE_MAX / sizeof(limb_t)) reportFatal("Memory allocation failure.");
     return static_cast<limb_t*>(numberPool.get(slot, n * sizeof(limb_t)));
 }
 
-void* kscratch(int slot, size_t bytes) { return kernelPool.get(slot, bytes ? bytes : 1); }
+void* kscratch(KernelSlot slot, size_t bytes) { return kernelPool.get(slot, bytes ? bytes : 1); }
 
 }  // namespace kv

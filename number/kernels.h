@@ -88,13 +88,33 @@ bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int l
 // base 10^8 whose partial remainders keep their carries pending.
 void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn);
 
-// Per-thread scratch storage for the temporaries of one operation. Slot s
-// (0..SCRATCH_SLOTS-1) returns at least n limbs, contents unspecified, valid
-// until the next call with the same slot on the same thread. Failure to grow
-// is the fatal "Memory allocation failure.". The kernels above use storage of
-// their own, never these slots.
-const int SCRATCH_SLOTS = 8;
-limb_t* scratch(int slot, size_t n);
+// The sizes, in base-10^8 digits (two limbs), from which mul forms a
+// product by number-theoretic transforms (the shorter operand's length) and
+// divq divides by a Newton reciprocal (the divisor's length), below which the
+// Karatsuba and long-division loops are faster (measured with
+// bench/kernels_bench). Tests lower them to reach those methods at small
+// sizes; change them only while no other thread uses the library.
+struct Thresholds {
+    int nttMul;
+    int newtonDiv;
+};
+extern Thresholds thresholds;
+const Thresholds DEFAULT_THRESHOLDS = {4000, 4000};
+
+// Per-thread scratch storage for the temporaries of one operation. A slot
+// returns at least n limbs, contents unspecified, valid until the next call
+// with the same slot on the same thread; an operation takes a slot that no
+// operation it calls takes. Failure to grow is the fatal "Memory allocation
+// failure.". The kernels above use storage of their own, never these slots.
+enum ScratchSlot {
+    SLOT_OPERAND = 1,     // an operand cut to the other's exponent (+=, -=)
+    SLOT_WIDE = 2,        // a double-length product (*=) or widened dividend (/=)
+    SLOT_POWER_TEMP = 4,  // the exponent's limbs counted down (^=)
+    SLOT_ONE = 5,         // the stored form of 1 (CmpOne)
+    SLOT_POWER = 6,       // the running power (^=), which *= multiplies into
+    SCRATCH_SLOTS = 8
+};
+limb_t* scratch(ScratchSlot slot, size_t n);
 
 // Storage for the temporaries of one operation: an array in the caller's
 // frame when n limbs fit in it, else the scratch slot. Small and default
@@ -103,12 +123,22 @@ limb_t* scratch(int slot, size_t n);
 template <size_t N>
 struct LocalLimbs {
     limb_t local[N];
-    limb_t* get(int slot, size_t n) { return n <= N ? local : scratch(slot, n); }
+    limb_t* get(ScratchSlot slot, size_t n) { return n <= N ? local : scratch(slot, n); }
 };
 
-// Raw per-thread storage for the kernels themselves (slots 0..7 of their own,
-// at least `bytes` bytes, aligned for any scalar type). Same rules as scratch.
-void* kscratch(int slot, size_t bytes);
+// Raw per-thread storage for the kernels themselves (slots of their own, at
+// least `bytes` bytes, aligned for any scalar type). Same rules as scratch.
+enum KernelSlot {
+    KSLOT_DIGITS = 0,     // base-10^8 operands of a product; a truncated product's block
+    KSLOT_COLUMNS = 1,    // column sums of a product
+    KSLOT_WORK = 2,       // Karatsuba temporaries
+    KSLOT_REMAINDER = 3,  // partial remainders and digits of a long division
+    KSLOT_SHORT = 4,      // column halves of a product by one or two limbs
+    KSLOT_NTT = 5,        // residues and roots of a transform product
+    KSLOT_NEWTON = 6,     // reciprocal, quotient and remainder of a Newton quotient
+    KERNEL_SLOTS = 8
+};
+void* kscratch(KernelSlot slot, size_t bytes);
 
 // ---- Plain loops for tests ----------------------------------------------------------
 //

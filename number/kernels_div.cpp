@@ -35,30 +35,13 @@
 #include <cmath>
 #include <cstring>
 
-#include "kernels.h"
+#include "kernels_impl.h"
 
 namespace kv {
 namespace {
 
 const int64_t B8 = 100000000;
 const int HITS = 128;
-enum { SLOT_R = 3 };
-
-int toDigits(uint32_t* d, const limb_t* u, int un) {
-    const int dn = (un + 1) / 2;
-    for (int j = 0; j < un / 2; ++j)
-        d[j] = static_cast<uint32_t>(u[2 * j]) + static_cast<uint32_t>(u[2 * j + 1]) * 10000u;
-    if (un & 1) d[dn - 1] = static_cast<uint32_t>(u[un - 1]);
-    return dn;
-}
-
-void toLimbs(limb_t* w, const uint32_t* d, int wn) {
-    for (int j = 0; j < wn / 2; ++j) {
-        w[2 * j] = static_cast<limb_t>(d[j] % 10000u);
-        w[2 * j + 1] = static_cast<limb_t>(d[j] / 10000u);
-    }
-    if (wn & 1) w[wn - 1] = static_cast<limb_t>(d[wn / 2] % 10000u);
-}
 
 // floor(x / 10^8) for any signed x.
 inline int64_t floorDiv(int64_t x) {
@@ -130,36 +113,8 @@ void shortDivide(uint32_t* q, const uint32_t* u, int un, uint32_t d) {
 }
 
 // r[0..n) -= qd x v[0..n): no carries, the loop the compiler vectorises.
-#define KV_SUBMUL_BODY                                                     \
+KV_CLONES void subMul(int64_t* __restrict r, const int32_t* __restrict v, int n, int32_t qd) {
     for (int i = 0; i < n; ++i) r[i] -= static_cast<int64_t>(qd) * v[i];
-
-void subMulGeneric(int64_t* __restrict r, const int32_t* __restrict v, int n, int32_t qd) {
-    KV_SUBMUL_BODY
-}
-
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define KV_HAVE_AVX2_CLONE 1
-__attribute__((target("avx2"))) void subMulAvx2(int64_t* __restrict r,
-                                                const int32_t* __restrict v, int n,
-                                                int32_t qd) {
-    KV_SUBMUL_BODY
-}
-#endif
-
-typedef void (*SubMul)(int64_t*, const int32_t*, int, int32_t);
-
-SubMul pickSubMul() {
-#ifdef KV_HAVE_AVX2_CLONE
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return subMulAvx2;
-#endif
-    return subMulGeneric;
-}
-
-// Chosen on first use, like the product's column loop.
-void subMul(int64_t* r, const int32_t* v, int n, int32_t qd) {
-    static const SubMul f = pickSubMul();
-    f(r, v, n, qd);
 }
 
 // Carries of r[lo..hi) passed up into r[hi]; r[lo..hi) end in 0..B-1.
@@ -374,6 +329,208 @@ void divShort(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
 
 }  // namespace
 
+// ---- Quotients by a Newton reciprocal ---------------------------------------------------
+//
+// For a long divisor and a long quotient, the quotient is formed from an
+// approximate reciprocal of the divisor's top limbs, found by Newton's
+// iteration on products (kv::mul, transforms at these sizes), and then
+// proved: the remainder U - Q V is formed exactly and Q moved by one until
+// 0 <= U - Q V < V. Whatever the approximations did, the result is the exact
+// floor that the long division gives; they only decide how few steps the
+// proof takes (one or two).
+//
+// B = 10^4 below; all arrays are limbs, least significant first.
+
+namespace {
+
+// Bump allocator over one kernel scratch block for the Newton temporaries.
+struct LimbWork {
+    limb_t* p;
+    size_t left;
+    limb_t* take(size_t n) {
+        assert(n <= left);
+        limb_t* r = p;
+        p += n;
+        left -= n;
+        return r;
+    }
+};
+
+// Limbs the reciprocal of p limbs takes from LimbWork, its levels included.
+size_t reciprocalNeed(int p) { return 16 * static_cast<size_t>(p) + 64 * 32; }
+
+int trimmedLength(const limb_t* u, int n) {
+    while (n > 1 && u[n - 1] == 0) --n;
+    return n;
+}
+
+void longQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn);
+
+// X[0..p+2) := an approximation of B^(2p) / D, D[0..p) with D[p-1] != 0,
+// within a few units. At the bottom, the long division; above, X from the
+// reciprocal Xk of D's top k limbs (k about p/2) by one Newton step:
+// X = Xk B^(p-k) + Xk E / B^(2k), E = B^(p+k) - D Xk.
+void reciprocal(limb_t* X, const limb_t* D, int p, LimbWork ws) {
+    const int BOTTOM = 2 * thresholds.newtonDiv > 16 ? 2 * thresholds.newtonDiv : 16;
+    if (p <= BOTTOM) {
+        limb_t* num = ws.take(2 * static_cast<size_t>(p) + 1);
+        zero_n(num, 2 * p);
+        num[2 * p] = 1;
+        longQuotient(X, num, 2 * p + 1, D, p);  // p + 2 limbs
+        return;
+    }
+    const int k = (p + 1) / 2 + 1;
+    limb_t* Xk = ws.take(static_cast<size_t>(k) + 2);
+    reciprocal(Xk, D + (p - k), k, ws);
+    const int xn = trimmedLength(Xk, k + 2);
+    // T = D Xk, close to B^(p+k); E = |B^(p+k) - T|.
+    const int tn = p + xn;
+    limb_t* T = ws.take(static_cast<size_t>(tn) + 2);
+    mul(T, D, p, Xk, xn);
+    T[tn] = T[tn + 1] = 0;
+    const int en = p + k;
+    bool over = false;  // T > B^(p+k)
+    for (int i = tn + 1; i >= en && !over; --i) over = i == en ? T[i] > 1 : T[i] != 0;
+    if (!over && T[en] == 1) over = top_n(T, en) >= 0;
+    limb_t* E = T;  // formed in place over the low en limbs
+    if (over) {
+        // T - B^(p+k).
+        for (int i = en; T[i]-- == 0; ++i) T[i] = BASE - 1;
+    } else {
+        // B^(p+k) - T: the limbs' complement plus one.
+        limb_t c = 1;
+        for (int i = 0; i < en; ++i) {
+            const limb_t t = BASE - 1 - T[i] + c;
+            c = t >= BASE;
+            E[i] = c ? t - BASE : t;
+        }
+        E[en] = 0;  // T = B^(p+k) leaves its one there
+    }
+    int elen = trimmedLength(E, en + 1);
+    // Only E's top limbs reach X: its limbs below s move the product by
+    // less than Xk B^s / B^(2k) < B^(s+2-k), below one unit for s = k - 3.
+    const int s = k - 3 < elen - 1 ? (k - 3 > 0 ? k - 3 : 0) : elen - 1;
+    const limb_t* Et = E + s;
+    const int etn = trimmedLength(Et, elen - s);
+    limb_t* C = ws.take(static_cast<size_t>(xn + etn));
+    mul(C, Xk, xn, Et, etn);
+    // corr = floor(C / B^(2k - s)).
+    const int cut = 2 * k - s;
+    const int cn = xn + etn - cut;  // limbs of corr (may be <= 0)
+    zero_n(X, p - k);
+    copy_n(X + (p - k), Xk, k + 2);
+    if (cn > 0) {
+        limb_t* corr = C + cut;
+        if (over) {
+            limb_t borrow = 0;
+            for (int i = 0; i < p + 2; ++i) {
+                const limb_t t = X[i] - (i < cn ? corr[i] : 0) - borrow;
+                borrow = t < 0;
+                X[i] = borrow ? t + BASE : t;
+            }
+        } else {
+            limb_t carry = 0;
+            for (int i = 0; i < p + 2; ++i) {
+                const limb_t t = X[i] + (i < cn ? corr[i] : 0) + carry;
+                carry = t >= BASE;
+                X[i] = carry ? t - BASE : t;
+            }
+        }
+    }
+}
+
+// q[0..un-vn+1) := floor(u / v) by the reciprocal; false (q unspecified)
+// only if the proof needed more steps than an approximation within a few
+// units can (never expected; the caller then divides the long way).
+bool newtonQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
+    const int qn = un - vn + 1;
+    const int p = qn + 2;
+    const size_t need = reciprocalNeed(p) + 4 * static_cast<size_t>(p) + 2 * static_cast<size_t>(qn + vn) + 64;
+    LimbWork ws{static_cast<limb_t*>(kscratch(KSLOT_NEWTON, sizeof(limb_t) * need)), need};
+    // D: the divisor's top p limbs, or the divisor followed by zero limbs.
+    limb_t* D = ws.take(static_cast<size_t>(p));
+    if (vn >= p) {
+        copy_n(D, v + (vn - p), p);
+    } else {
+        zero_n(D, p - vn);
+        copy_n(D + (p - vn), v, vn);
+    }
+    limb_t* X = ws.take(static_cast<size_t>(p) + 2);
+    {
+        LimbWork inner = ws;
+        inner.left = reciprocalNeed(p);
+        ws.take(inner.left);
+        reciprocal(X, D, p, inner);
+    }
+    // Q0 = floor(Ut X / B^(p+2)), Ut = floor(u / B^(vn-2)) of qn + 1 limbs:
+    // u / v is Ut B^(p-2) / D up to the cuts, and X stands for B^(2p) / D.
+    const limb_t* Ut = u + (vn - 2);
+    const int utn = un - (vn - 2);
+    const int xn = trimmedLength(X, p + 2);
+    limb_t* P = ws.take(static_cast<size_t>(utn + xn) + 2);
+    mul(P, Ut, utn, X, xn);
+    const int q0n = utn + xn - (p + 2);  // limbs of Q0 (qn + 1 at most)
+    limb_t* Q = ws.take(static_cast<size_t>(qn) + 2);
+    zero_n(Q, qn + 2);
+    if (q0n > 0) copy_n(Q, P + (p + 2), q0n < qn + 2 ? q0n : qn + 2);
+    // The proof: R = u - Q v with 0 <= R < v.
+    const int rn = qn + 2 + vn;
+    limb_t* R = ws.take(static_cast<size_t>(rn));
+    const int qtn = trimmedLength(Q, qn + 2);
+    mul(R, Q, qtn, v, vn);
+    zero_n(R + qtn + vn, rn - qtn - vn);
+    // R := u - Q v, with its sign.
+    limb_t borrow = 0;
+    for (int i = 0; i < rn; ++i) {
+        const limb_t t = (i < un ? u[i] : 0) - R[i] - borrow;
+        borrow = t < 0;
+        R[i] = borrow ? t + BASE : t;
+    }
+    bool negative = borrow != 0;  // R holds R + B^rn
+    int steps = 0;
+    for (; negative; ++steps) {
+        if (steps > 4) return false;
+        // Q -= 1, R += v.
+        for (int i = 0; i < qn + 2; ++i) {
+            if (Q[i] > 0) {
+                --Q[i];
+                break;
+            }
+            Q[i] = BASE - 1;
+        }
+        limb_t c = 0;
+        for (int i = 0; i < rn; ++i) {
+            const limb_t t = R[i] + (i < vn ? v[i] : 0) + c;
+            c = t >= BASE;
+            R[i] = c ? t - BASE : t;
+        }
+        negative = c == 0;  // no carry out: R + v is still below B^rn
+    }
+    for (;; ++steps) {
+        // R >= v?
+        bool ge = top_n(R + vn, rn - vn) >= 0 || cmp_n(R, v, vn) >= 0;
+        if (!ge) break;
+        if (steps > 4) return false;
+        limb_t b = 0;
+        for (int i = 0; i < rn; ++i) {
+            const limb_t t = R[i] - (i < vn ? v[i] : 0) - b;
+            b = t < 0;
+            R[i] = b ? t + BASE : t;
+        }
+        for (int i = 0; i < qn + 2; ++i) {
+            if (Q[i] < BASE - 1) {
+                ++Q[i];
+                break;
+            }
+            Q[i] = 0;
+        }
+    }
+    copy_n(q, Q, qn);
+    return true;
+}
+
+}  // namespace
+
 // Dividends of up to this many base-10^8 digits (a quotient at up to about
 // 160 limbs of precision) are divided in the caller's stack frame, 2.5 KB.
 const int SMALL = 80;
@@ -382,6 +539,16 @@ void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
     assert(vn >= 1 && un >= vn && v[vn - 1] != 0);
     if (kernelSet && kernelSet->divq) return kernelSet->divq(q, u, un, v, vn);
     if (vn <= 2) return divShort(q, u, un, v, vn);
+    const int qn = un - vn + 1;
+    const int t = 2 * thresholds.newtonDiv;
+    if (qn >= t && vn >= t && newtonQuotient(q, u, un, v, vn)) return;
+    longQuotient(q, u, un, v, vn);
+}
+
+namespace {
+
+// divq for vn >= 3, by long division.
+void longQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
     const int qn = un - vn + 1;
     const int un8 = (un + 1) / 2, vn8 = (vn + 1) / 2;
     const int qn8 = un8 - vn8 + 1;
@@ -397,7 +564,7 @@ void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
     if (un8 > SMALL) {
         const size_t w64 = static_cast<size_t>(un8 + qn8) + 4;
         const size_t w32 = static_cast<size_t>(un8 + qn8 + vn8) + 5;
-        void* block = kscratch(SLOT_R, sizeof(int64_t) * w64 + sizeof(uint32_t) * w32);
+        void* block = kscratch(KSLOT_REMAINDER, sizeof(int64_t) * w64 + sizeof(uint32_t) * w32);
         r = static_cast<int64_t*>(block);
         Qs = r + un8 + 2;
         U = reinterpret_cast<uint32_t*>(r + w64);
@@ -416,5 +583,7 @@ void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
     }
     toLimbs(q, Q, qn);
 }
+
+}  // namespace
 
 }  // namespace kv

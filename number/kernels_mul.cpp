@@ -17,7 +17,8 @@
 #include <cassert>
 #include <cstring>
 
-#include "kernels.h"
+#include "kernels_impl.h"
+#include "kernels_ntt.h"
 
 namespace kv {
 namespace {
@@ -30,100 +31,49 @@ const int MAX_ROWS = 1800;  // 1800 x (10^8 - 1)^2 < 2^64
 const int KARATSUBA_MIN = 128;
 static_assert(KARATSUBA_MIN <= MAX_ROWS, "schoolbook blocks (fewer rows than KARATSUBA_MIN) must not overflow");
 
-// Kernel scratch slots used here.
-enum { SLOT_DIGITS = 0, SLOT_COLS = 1, SLOT_WORK = 2, SLOT_SHORT = 4 };
 
 // cols[0..an+bn) := column sums of a[0..an) x b[0..bn), bn <= MAX_ROWS.
 // a is read at indices -3..an+2: the caller pads it with three zero digits on
 // each side, so the four-row loop needs no edge cases.
-#define KV_COLUMN_SUMS_BODY                                                         \
-    for (int k = 0; k < an + bn; ++k) cols[k] = 0;                                  \
-    int i = 0;                                                                      \
-    for (; i + 4 <= bn; i += 4) {                                                   \
-        uint64_t* c = cols + i;                                                     \
-        const uint64_t b0 = b[i], b1 = b[i + 1], b2 = b[i + 2], b3 = b[i + 3];      \
-        for (int k = 0; k < an + 3; ++k)                                            \
-            c[k] += b0 * a[k] + b1 * a[k - 1] + b2 * a[k - 2] + b3 * a[k - 3];      \
-    }                                                                               \
-    for (; i < bn; ++i) {                                                           \
-        const uint64_t bi = b[i];                                                   \
-        uint64_t* c = cols + i;                                                     \
-        for (int k = 0; k < an; ++k) c[k] += bi * a[k];                             \
+KV_CLONES void columnSums(uint64_t* __restrict cols, const digit* __restrict a, int an,
+                          const digit* __restrict b, int bn) {
+    for (int k = 0; k < an + bn; ++k) cols[k] = 0;
+    int i = 0;
+    for (; i + 4 <= bn; i += 4) {
+        uint64_t* c = cols + i;
+        const uint64_t b0 = b[i], b1 = b[i + 1], b2 = b[i + 2], b3 = b[i + 3];
+        for (int k = 0; k < an + 3; ++k)
+            c[k] += b0 * a[k] + b1 * a[k - 1] + b2 * a[k - 2] + b3 * a[k - 3];
     }
-
-void columnSumsGeneric(uint64_t* __restrict cols, const digit* __restrict a, int an,
-                       const digit* __restrict b, int bn) {
-    KV_COLUMN_SUMS_BODY
+    for (; i < bn; ++i) {
+        const uint64_t bi = b[i];
+        uint64_t* c = cols + i;
+        for (int k = 0; k < an; ++k) c[k] += bi * a[k];
+    }
 }
-
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define KV_HAVE_AVX2_CLONE 1
-__attribute__((target("avx2"))) void columnSumsAvx2(uint64_t* __restrict cols,
-                                                    const digit* __restrict a, int an,
-                                                    const digit* __restrict b, int bn) {
-    KV_COLUMN_SUMS_BODY
-}
-#endif
 
 // cols[0..an+bn-k0) := the column sums k0.. of a x b (the columns below k0
 // are not formed); the same rows, each started at its first column >= k0.
-#define KV_HIGH_COLUMN_SUMS_BODY                                                    \
-    for (int k = 0; k < an + bn - k0; ++k) cols[k] = 0;                             \
-    int i = 0;                                                                      \
-    for (; i + 4 <= bn; i += 4) {                                                   \
-        const int s = k0 - i > 0 ? k0 - i : 0; /* first a index in the block */     \
-        const int len = an + 3 - s;                                                 \
-        if (len <= 0) continue;                                                     \
-        uint64_t* c = cols + (i + s - k0);                                          \
-        const digit* ap = a + s;                                                    \
-        const uint64_t b0 = b[i], b1 = b[i + 1], b2 = b[i + 2], b3 = b[i + 3];      \
-        for (int k = 0; k < len; ++k)                                               \
-            c[k] += b0 * ap[k] + b1 * ap[k - 1] + b2 * ap[k - 2] + b3 * ap[k - 3];  \
-    }                                                                               \
-    for (; i < bn; ++i) {                                                           \
-        const int s = k0 - i > 0 ? k0 - i : 0;                                      \
-        const uint64_t bi = b[i];                                                   \
-        uint64_t* c = cols + (i + s - k0);                                          \
-        for (int k = 0; k < an - s; ++k) c[k] += bi * a[s + k];                     \
+KV_CLONES void highColumnSums(uint64_t* __restrict cols, const digit* __restrict a, int an,
+                              const digit* __restrict b, int bn, int k0) {
+    for (int k = 0; k < an + bn - k0; ++k) cols[k] = 0;
+    int i = 0;
+    for (; i + 4 <= bn; i += 4) {
+        const int s = k0 - i > 0 ? k0 - i : 0; /* first a index in the block */
+        const int len = an + 3 - s;
+        if (len <= 0) continue;
+        uint64_t* c = cols + (i + s - k0);
+        const digit* ap = a + s;
+        const uint64_t b0 = b[i], b1 = b[i + 1], b2 = b[i + 2], b3 = b[i + 3];
+        for (int k = 0; k < len; ++k)
+            c[k] += b0 * ap[k] + b1 * ap[k - 1] + b2 * ap[k - 2] + b3 * ap[k - 3];
     }
-
-void highColumnSumsGeneric(uint64_t* __restrict cols, const digit* __restrict a, int an,
-                           const digit* __restrict b, int bn, int k0) {
-    KV_HIGH_COLUMN_SUMS_BODY
-}
-
-#ifdef KV_HAVE_AVX2_CLONE
-__attribute__((target("avx2"))) void highColumnSumsAvx2(uint64_t* __restrict cols,
-                                                        const digit* __restrict a, int an,
-                                                        const digit* __restrict b, int bn, int k0) {
-    KV_HIGH_COLUMN_SUMS_BODY
-}
-#endif
-
-typedef void (*ColumnSums)(uint64_t*, const digit*, int, const digit*, int);
-typedef void (*HighColumnSums)(uint64_t*, const digit*, int, const digit*, int, int);
-
-HighColumnSums pickHighColumnSums() {
-#ifdef KV_HAVE_AVX2_CLONE
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return highColumnSumsAvx2;
-#endif
-    return highColumnSumsGeneric;
-}
-
-ColumnSums pickColumnSums() {
-#ifdef KV_HAVE_AVX2_CLONE
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return columnSumsAvx2;
-#endif
-    return columnSumsGeneric;
-}
-
-// Chosen on first use (not by a static initialiser, which could run after
-// another source's initialiser that already multiplies).
-void columnSums(uint64_t* cols, const digit* a, int an, const digit* b, int bn) {
-    static const ColumnSums f = pickColumnSums();
-    f(cols, a, an, b, bn);
+    for (; i < bn; ++i) {
+        const int s = k0 - i > 0 ? k0 - i : 0;
+        const uint64_t bi = b[i];
+        uint64_t* c = cols + (i + s - k0);
+        for (int k = 0; k < an - s; ++k) c[k] += bi * a[s + k];
+    }
 }
 
 // w[0..n) := the column sums c[0..n) with their carries resolved, as base-10^8
@@ -188,24 +138,6 @@ uint64_t resolveCarries(digit* w, const uint64_t* c, int n) {
         out += cy;
     }
     return out;
-}
-
-// Base-10^4 limbs to base-10^8 digits: d[j] = u[2j] + 10^4 u[2j+1].
-int toDigits(digit* d, const limb_t* u, int un) {
-    const int dn = (un + 1) / 2;
-    for (int j = 0; j < un / 2; ++j)
-        d[j] = static_cast<digit>(u[2 * j]) + static_cast<digit>(u[2 * j + 1]) * 10000u;
-    if (un & 1) d[dn - 1] = static_cast<digit>(u[un - 1]);
-    return dn;
-}
-
-// Base-10^8 digits to wn base-10^4 limbs (the digits above wn/2 must be 0).
-void toLimbs(limb_t* w, const digit* d, int wn) {
-    for (int j = 0; j < wn / 2; ++j) {
-        w[2 * j] = static_cast<limb_t>(d[j] % 10000u);
-        w[2 * j + 1] = static_cast<limb_t>(d[j] / 10000u);
-    }
-    if (wn & 1) w[wn - 1] = static_cast<limb_t>(d[wn / 2] % 10000u);
 }
 
 // Bump allocator over one scratch block, for the Karatsuba temporaries.
@@ -294,11 +226,14 @@ void product(digit* w, const digit* a, int an, const digit* b, int bn, Work ws, 
     }
     const int m = (an + 1) / 2;
     if (bn <= m) {
-        // Unbalanced: slices of a, each bn digits (or fewer), added in place.
+        // Unbalanced: slices of a, added in place. Each slice is bn digits,
+        // a balanced product, unless b is short enough for columns: then
+        // slices as long as the column loop takes, not a run of tiny ones.
+        const int width = bn < KARATSUBA_MIN ? 4 * KARATSUBA_MIN : bn;
         std::memset(w, 0, sizeof(digit) * static_cast<size_t>(an + bn));
-        digit* t = ws.take(2 * static_cast<size_t>(bn));
-        for (int s = 0; s < an; s += bn) {
-            const int sn = an - s < bn ? an - s : bn;
+        digit* t = ws.take(static_cast<size_t>(width) + bn);
+        for (int s = 0; s < an; s += width) {
+            const int sn = an - s < width ? an - s : width;
             product(t, a + s, sn, b, bn, ws, cols);
             addInto(w + s, an + bn - s, t, sn + bn);
         }
@@ -328,7 +263,18 @@ void product(digit* w, const digit* a, int an, const digit* b, int bn, Work ws, 
 }
 
 // Digits of work storage that product() may take for operands of a and b
-// digits: padding, slices and the Karatsuba sums at every level.
+// digits. product() receives its Work by value, so what a call takes is
+// given back when it returns, and W(a, b), the most a call on a >= b digits
+// holds at once, follows the three cases:
+//   leaf (a <= 4K, b < K, K = KARATSUBA_MIN):  W = a + 6 <= 4K + 6 = 518;
+//   slices (b <= m = ceil(a/2)):  W = 2b + W(b, b) with 2b <= a + 1;
+//   Karatsuba (b > m):  W = max(W(m, m), W(a - m, b - m), 4m + 4 + W(m + 1, m + 1)),
+// since the sums sa, sb (m + 1 digits each) and z1 (2m + 2) stay taken while
+// the middle product runs. For n = max(a, b), m + 1 <= n/2 + 2, so along the
+// chain of middle products W(n) <= sum over levels k of (4 (n/2^k + 2) + 4)
+// + 518 <= 4n + 12 L + 518 with L <= 32 levels (n < 2^31); a slice adds at
+// most a + 1 <= n + 1 on top of a balanced W(b) <= 2n + 12 L + 518. Both stay
+// below 8n + 64 x 40 + 64, the amount reserved (Work::take asserts it).
 size_t workNeed(int an, int bn) {
     const size_t n = static_cast<size_t>(an > bn ? an : bn);
     return 8 * n + 64 * 40 + 64;
@@ -353,75 +299,46 @@ inline uint32_t div1e4(uint32_t x) { return static_cast<uint32_t>((static_cast<u
 
 // h[i], l[i] for the columns i = 0..wn-1 (arrays padded: h[-2], h[-1], l[-1]
 // are 0 and written by the caller).
-#define KV_SHORT_SPLIT_BODY                                                      \
-    const uint32_t* s = reinterpret_cast<const uint32_t*>(u);                    \
-    {                                                                            \
-        const uint32_t c = s[0] * v0;                                            \
-        h[0] = div1e4(c);                                                        \
-        l[0] = c - h[0] * 10000u;                                                \
-    }                                                                            \
-    for (int i = 1; i < un; ++i) {                                               \
-        const uint32_t c = s[i] * v0 + s[i - 1] * v1;                            \
-        const uint32_t q = div1e4(c);                                            \
-        h[i] = q;                                                                \
-        l[i] = c - q * 10000u;                                                   \
-    }                                                                            \
-    {                                                                            \
-        const uint32_t c = s[un - 1] * v1;                                       \
-        h[un] = div1e4(c);                                                       \
-        l[un] = c - h[un] * 10000u;                                              \
-    }                                                                            \
+KV_CLONES void shortSplit(uint32_t* __restrict h, uint32_t* __restrict l, const limb_t* __restrict u, int un,
+                          uint32_t v0, uint32_t v1, int wn) {
+    const uint32_t* s = reinterpret_cast<const uint32_t*>(u);
+    {
+        const uint32_t c = s[0] * v0;
+        h[0] = div1e4(c);
+        l[0] = c - h[0] * 10000u;
+    }
+    for (int i = 1; i < un; ++i) {
+        const uint32_t c = s[i] * v0 + s[i - 1] * v1;
+        const uint32_t q = div1e4(c);
+        h[i] = q;
+        l[i] = c - q * 10000u;
+    }
+    {
+        const uint32_t c = s[un - 1] * v1;
+        h[un] = div1e4(c);
+        l[un] = c - h[un] * 10000u;
+    }
     for (int i = un + 1; i < wn; ++i) h[i] = l[i] = 0;
+}
 
-#define KV_SHORT_LIMBS_BODY                                                      \
-    uint32_t over = 0;                                                           \
-    for (int i = 0; i < wn; ++i) {                                               \
-        const uint32_t si = l[i] + h[i - 1], sj = l[i - 1] + h[i - 2];           \
-        const uint32_t gi = (si >= 10000u) + (si >= 20000u);                     \
-        const uint32_t gj = (sj >= 10000u) + (sj >= 20000u);                     \
-        const uint32_t t = si - gi * 10000u + gj;                                \
-        over |= t >= 10000u;                                                     \
-        w[i] = static_cast<limb_t>(t);                                           \
-    }                                                                            \
+// w[0..wn) from the split columns; returns non-zero when a limb reached 10^4
+// and a plain carry pass must settle it.
+KV_CLONES uint32_t shortLimbs(limb_t* __restrict w, const uint32_t* __restrict h, const uint32_t* __restrict l,
+                              int wn) {
+    uint32_t over = 0;
+    for (int i = 0; i < wn; ++i) {
+        const uint32_t si = l[i] + h[i - 1], sj = l[i - 1] + h[i - 2];
+        const uint32_t gi = (si >= 10000u) + (si >= 20000u);
+        const uint32_t gj = (sj >= 10000u) + (sj >= 20000u);
+        const uint32_t t = si - gi * 10000u + gj;
+        over |= t >= 10000u;
+        w[i] = static_cast<limb_t>(t);
+    }
     return over;
-
-void shortSplitGeneric(uint32_t* __restrict h, uint32_t* __restrict l, const limb_t* __restrict u, int un,
-                       uint32_t v0, uint32_t v1, int wn) {
-    KV_SHORT_SPLIT_BODY
-}
-uint32_t shortLimbsGeneric(limb_t* __restrict w, const uint32_t* __restrict h, const uint32_t* __restrict l,
-                           int wn) {
-    KV_SHORT_LIMBS_BODY
-}
-
-#ifdef KV_HAVE_AVX2_CLONE
-__attribute__((target("avx2"))) void shortSplitAvx2(uint32_t* __restrict h, uint32_t* __restrict l,
-                                                    const limb_t* __restrict u, int un, uint32_t v0, uint32_t v1,
-                                                    int wn) {
-    KV_SHORT_SPLIT_BODY
-}
-__attribute__((target("avx2"))) uint32_t shortLimbsAvx2(limb_t* __restrict w, const uint32_t* __restrict h,
-                                                        const uint32_t* __restrict l, int wn) {
-    KV_SHORT_LIMBS_BODY
-}
-#endif
-
-struct ShortLoops {
-    void (*split)(uint32_t*, uint32_t*, const limb_t*, int, uint32_t, uint32_t, int);
-    uint32_t (*limbs)(limb_t*, const uint32_t*, const uint32_t*, int);
-};
-
-ShortLoops pickShortLoops() {
-#ifdef KV_HAVE_AVX2_CLONE
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return {shortSplitAvx2, shortLimbsAvx2};
-#endif
-    return {shortSplitGeneric, shortLimbsGeneric};
 }
 
 // w[0..un+vn) := u[0..un) x v[0..vn), vn <= 2.
 void mulShort(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
-    static const ShortLoops loops = pickShortLoops();
     const int wn = un + vn;
     const uint32_t v0 = static_cast<uint32_t>(v[0]), v1 = vn > 1 ? static_cast<uint32_t>(v[1]) : 0u;
     const int LOCAL = 520;
@@ -429,12 +346,12 @@ void mulShort(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
     uint32_t* h = hLocal;
     uint32_t* l = lLocal;
     if (wn > LOCAL) {
-        h = static_cast<uint32_t*>(kscratch(SLOT_SHORT, sizeof(uint32_t) * (2 * static_cast<size_t>(wn) + 3)));
+        h = static_cast<uint32_t*>(kscratch(KSLOT_SHORT, sizeof(uint32_t) * (2 * static_cast<size_t>(wn) + 3)));
         l = h + wn + 2;
     }
     h[0] = h[1] = l[0] = 0;  // h[-2], h[-1], l[-1]
-    loops.split(h + 2, l + 1, u, un, v0, v1, wn);
-    if (loops.limbs(w, h + 2, l + 1, wn)) {
+    shortSplit(h + 2, l + 1, u, un, v0, v1, wn);
+    if (shortLimbs(w, h + 2, l + 1, wn)) {
         limb_t carry = 0;
         for (int i = 0; i < wn; ++i) {
             const limb_t t = w[i] + carry;
@@ -484,7 +401,9 @@ void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
         toLimbs(w, pd, wn);
         return;
     }
-    digit* ad = static_cast<digit*>(kscratch(SLOT_DIGITS, sizeof(digit) *
+    const int shorter = an < bn ? an : bn;
+    if (shorter >= thresholds.nttMul && an + bn <= NTT_MAX_DIGITS) return nttMul(w, u, un, v, vn);
+    digit* ad = static_cast<digit*>(kscratch(KSLOT_DIGITS, sizeof(digit) *
                                              (static_cast<size_t>(an + bn) * 2 + 8)));
     digit* bd = ad + an;
     digit* pd = bd + bn;  // an + bn product digits
@@ -493,10 +412,10 @@ void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
     const size_t colsNeed = static_cast<size_t>(an + bn) < 8 * KARATSUBA_MIN
                                 ? static_cast<size_t>(an + bn) + 8
                                 : 8 * KARATSUBA_MIN + 8;
-    uint64_t* cols = static_cast<uint64_t*>(kscratch(SLOT_COLS, sizeof(uint64_t) * (colsNeed + 8)));
+    uint64_t* cols = static_cast<uint64_t*>(kscratch(KSLOT_COLUMNS, sizeof(uint64_t) * (colsNeed + 8)));
     Work ws;
     ws.left = workNeed(an, bn);
-    ws.p = static_cast<digit*>(kscratch(SLOT_WORK, sizeof(digit) * ws.left));
+    ws.p = static_cast<digit*>(kscratch(KSLOT_WORK, sizeof(digit) * ws.left));
     product(pd, ad, an, bd, bn, ws, cols);
     toLimbs(w, pd, wn);
 }
@@ -544,7 +463,7 @@ bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int l
         // first), a padded, b, H's digits, H's limbs.
         const size_t words = 2 * static_cast<size_t>(hn) + 8 + (static_cast<size_t>(an) + 6 + bn + hn + 2) +
                              2 * static_cast<size_t>(hn) + 4;
-        uint64_t* block = static_cast<uint64_t*>(kscratch(SLOT_DIGITS, sizeof(uint64_t) * words));
+        uint64_t* block = static_cast<uint64_t*>(kscratch(KSLOT_DIGITS, sizeof(uint64_t) * words));
         cols = block;
         apad = reinterpret_cast<digit*>(block + hn + 4);
         bd = apad + an + 6;
@@ -555,8 +474,7 @@ bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int l
     toDigits(apad + 3, u, un);
     apad[an + 3] = apad[an + 4] = apad[an + 5] = 0;
     toDigits(bd, v, vn);
-    static const HighColumnSums f = pickHighColumnSums();
-    f(cols, apad + 3, an, bd, bn, k0);
+    highColumnSums(cols, apad + 3, an, bd, bn, k0);
     const uint64_t top = resolveCarries(hd, cols, hn);
     (void)top;
     assert(top == 0);

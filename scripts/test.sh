@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Kelvane and runs every test twice: in a normal optimised build, and
 # in a build with AddressSanitizer and UndefinedBehaviorSanitizer (leaks
-# included), where any report fails the run.
+# included) and the kernels' contract assertions switched on, where any
+# report or failed assertion fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -12,8 +13,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-echo "== build and test (AddressSanitizer + UndefinedBehaviorSanitizer)"
-cmake -S . -B build-san -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_SANITIZE=ON >/dev/null
+echo "== build and test (AddressSanitizer + UndefinedBehaviorSanitizer, assertions on)"
+cmake -S . -B build-san -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_SANITIZE=ON -DKELVANE_ASSERTS=ON >/dev/null
 cmake --build build-san -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 \
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \

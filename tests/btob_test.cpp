@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 #include "kvtest.h"
 
 namespace {
@@ -432,10 +432,32 @@ TEST(BtoB, HugeExponentsNeedNoHugeText) {
     // beyond the place where its term is cut to 0.
     x = "16e-1000002044";
     EXPECT_STREQ(x.BtoB(16, 10, ""), "0");
-    // A receiver whose text would be mostly exponent zeros is refused.
+    // A receiver whose text would be millions of digits, mostly exponent
+    // zeros, is refused; the bound is 4,000,000 integer digits.
     kvtest::ErrorLog log;
-    x = "7e1000000";
+    x = "7e5000000";
     EXPECT_STREQ(x.BtoB(16, 10, ""), "");
     ASSERT_EQ(log.messages().size(), 1u);
     EXPECT_EQ(log.messages()[0], "Value too large to convert.");
+}
+
+// A receiver's own text far shorter than the bound is read as written, even
+// when its exponent is large against the precision: "1e50" at 9 limbs is the
+// 51 digits 1000...0, which read in radix 8 are 8^50 (exact integer
+// arithmetic below). Each digit read truncates at 9 limbs, so the result
+// lies below 8^50 by less than the documented 4 units of 10^(I - 4h), with
+// I = 46 integer digits and h = 2.
+TEST(BtoB, ShortOwnTextWithLargeExponentIsRead) {
+    kvtest::ErrorLog log;
+    KVnum x(9);
+    x = "1e50";
+    const std::string got = x.BtoB(8, 10, "");
+    EXPECT_TRUE(log.messages().empty());
+    KVnum d(40), r(40), bound(40);
+    d = "1427247692705959881058285969449495136382746624";
+    r = got.c_str();
+    d -= r;
+    bound = "4e38";
+    EXPECT_FALSE(d.Minus()) << got;
+    EXPECT_LT(d == bound, 0) << got;
 }

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "Func.h"
-#include "KVnum.h"
+#include <kelvane/Func.h>
+#include <kelvane/KVnum.h>
 #include "data/func_check.h"
 #include "data/route_oracle.h"
 #include "kvtest.h"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "Func.h"
-#include "KVnum.h"
+#include <kelvane/Func.h>
+#include <kelvane/KVnum.h>
 #include "data/func_check.h"
 #include "kvtest.h"
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "Func.h"
-#include "KVnum.h"
+#include <kelvane/Func.h>
+#include <kelvane/KVnum.h>
 #include "data/func_check.h"
 #include "kvtest.h"
 

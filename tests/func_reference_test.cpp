@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "Func.h"
-#include "KVnum.h"
-#include "kernels.h"
+#include <kelvane/Func.h>
+#include <kelvane/KVnum.h>
+#include "number/kernels.h"
 #include "kvtest.h"
 #include "refkernels.h"
 

@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "Func.h"
-#include "KVnum.h"
+#include <kelvane/Func.h>
+#include <kelvane/KVnum.h>
 #include "data/func_check.h"
 #include "data/route_oracle.h"
 #include "kvtest.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "kernels.h"
+#include "number/kernels.h"
 #include "kvtest.h"
 #include "refkernels.h"
 
@@ -115,6 +115,104 @@ TEST(KernelsDiff, ProductsAcrossTheKaratsubaSizes) {
         for (int vn : {1, 3, 100, 255, 256, 257, 258, 513, 600}) {
             const Limbs u = g.limbs(un), v = g.limbs(vn);
             ASSERT_EQ(fastMul(u, v), ref::mul(u, v)) << un << " x " << vn;
+        }
+    }
+}
+
+// The transform product and the Newton quotient start at sizes where the
+// reference loops would be slow; the tests lower the thresholds so that the
+// same code runs at a few hundred limbs, and put them back afterwards.
+class Thresholds {
+public:
+    Thresholds(int nttMul, int newtonDiv) : saved_(kv::thresholds) {
+        kv::thresholds.nttMul = nttMul;
+        kv::thresholds.newtonDiv = newtonDiv;
+    }
+    ~Thresholds() { kv::thresholds = saved_; }
+
+private:
+    kv::Thresholds saved_;
+};
+
+TEST(KernelsDiff, TransformProductsAgreeWithTheSchoolbookLoop) {
+    // Lengths on both sides of the transform threshold (lowered to 8
+    // base-10^8 digits) and of the power-of-two transform lengths (a product
+    // of 2^k + 1 columns takes a transform twice as long as one of 2^k),
+    // every operand style, squares, and very unbalanced pairs.
+    const uint64_t seed = kvtest::seed();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Gen g(seed + 11);
+    const Thresholds low(8, kv::DEFAULT_THRESHOLDS.newtonDiv);
+    for (int un : {14, 15, 16, 17, 33, 63, 64, 65, 127, 128, 129, 257, 700}) {
+        for (int vn : {3, 15, 16, 17, 64, 65, 129, 300}) {
+            const Limbs u = g.limbs(un), v = g.limbs(vn);
+            ASSERT_EQ(fastMul(u, v), ref::mul(u, v)) << un << " x " << vn << "\nu " << show(u) << "\nv " << show(v);
+        }
+        const Limbs u = g.limbs(un);
+        ASSERT_EQ(fastMul(u, u), ref::mul(u, u)) << un << " squared";
+    }
+    // All 9999s make the largest column sums; the top limb of the product
+    // is then the one the carries reach last.
+    for (int n : {16, 100, 1000}) {
+        const Limbs nines(static_cast<size_t>(n), 9999);
+        ASSERT_EQ(fastMul(nines, nines), ref::mul(nines, nines)) << n;
+    }
+}
+
+TEST(KernelsDiff, TransformProductAtItsOwnThreshold) {
+    // The default threshold, once on each side: the shorter operand one
+    // base-10^8 digit below it (Karatsuba) and at it (the transform), each
+    // against the other method (the Karatsuba product is held to the
+    // schoolbook loop above; the reference loop would be slow here).
+    const uint64_t seed = kvtest::seed();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Gen g(seed + 12);
+    const int t = 2 * kv::DEFAULT_THRESHOLDS.nttMul;
+    const Limbs u = g.limbs(t + 1);
+    for (int vn : {t - 2, t}) {
+        const Limbs v = g.limbs(vn);
+        const Limbs fast = fastMul(u, v);
+        const Thresholds other(vn < t ? 1 : 1 << 29, kv::DEFAULT_THRESHOLDS.newtonDiv);
+        ASSERT_EQ(fast, fastMul(u, v)) << vn;
+    }
+}
+
+TEST(KernelsDiff, NewtonQuotientsAgreeWithPlainLongDivision) {
+    // The reciprocal's levels bottom out at 16 limbs here, so quotients and
+    // divisors of 16 to 400 limbs take one to five Newton steps; the
+    // products under them run both ways.
+    const uint64_t seed = kvtest::seed();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Gen g(seed + 13);
+    for (int ntt : {8, kv::DEFAULT_THRESHOLDS.nttMul}) {
+        const Thresholds low(ntt, 8);
+        for (int r = 0; r < 40; ++r) {
+            const int vn = 14 + g.upTo(380), qn = 14 + g.upTo(380);
+            Limbs v = g.limbs(vn), u;
+            const int shape = r % 4;
+            if (shape == 1)  // zero low limbs in the divisor
+                for (int i = 0; i < g.upTo(vn - 1); ++i) v[i] = 0;
+            if (shape >= 2) {
+                // Exact quotients and quotients just below one: the proof's
+                // remainder is then 0 or v - 1.
+                u = trimmed(ref::mul(v, g.limbs(qn)));
+                if (shape == 3) {
+                    int32_t borrow = 0;
+                    Limbs one(u.size(), 0);
+                    one[0] = 1;
+                    u = trimmed(ref::sub(u, one, &borrow));
+                }
+            } else {
+                u = g.limbs(vn + qn - 1);
+            }
+            ASSERT_EQ(fastDiv(u, v), ref::divq(u, v))
+                << "ntt " << ntt << " vn " << vn << "\nu " << show(u) << "\nv " << show(v);
+        }
+        // Divisors whose reciprocal is a power of the base or just off it.
+        for (const Limbs& v : {Limbs(200, 9999), [] { Limbs x(200, 0); x.back() = 1; return x; }(),
+                               [] { Limbs x(200, 0); x.back() = 1; x[0] = 1; return x; }()}) {
+            const Limbs u(500, 9999);
+            ASSERT_EQ(fastDiv(u, v), ref::divq(u, v)) << "ntt " << ntt << " v " << show(v);
         }
     }
 }
@@ -333,11 +431,10 @@ std::string randomNumberText(Gen& g, int n, int maxExp) {
 
 }  // namespace
 
-TEST(NumberDiff, ProductsQuotientsAndSumsAtEveryPrecision) {
-    const uint64_t seed = kvtest::seed();
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    Gen g(seed + 6);
-    for (int n : PRECISIONS) {
+// Products, quotients and sums of numbers at the precisions given, against
+// the reference loops on the numbers' limbs.
+void numberOpsAgree(Gen& g, const std::vector<int>& precisions) {
+    for (int n : precisions) {
         const int reps = n <= 131 ? 60 : n <= 300 ? 15 : 4;
         for (int r = 0; r < reps; ++r) {
             const std::string ta = randomNumberText(g, n, 40);
@@ -400,4 +497,21 @@ TEST(NumberDiff, ProductsQuotientsAndSumsAtEveryPrecision) {
             expectSame(s, normal(sum, n), "+ " + what);
         }
     }
+}
+
+TEST(NumberDiff, ProductsQuotientsAndSumsAtEveryPrecision) {
+    const uint64_t seed = kvtest::seed();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Gen g(seed + 6);
+    numberOpsAgree(g, std::vector<int>(std::begin(PRECISIONS), std::end(PRECISIONS)));
+}
+
+TEST(NumberDiff, ProductsAndQuotientsByTransformsAndNewton) {
+    // The same operations with the transform product and the Newton
+    // quotient reaching down to these precisions.
+    const uint64_t seed = kvtest::seed();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Gen g(seed + 7);
+    const Thresholds low(8, 8);
+    numberOpsAgree(g, {64, 131, 300, 1000});
 }

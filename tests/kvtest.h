@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 
 namespace kvtest {
 

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Kelvane.h"
+#include <kelvane/Kelvane.h>
 
 namespace {
 

@@ -1,4 +1,5 @@
-// Distinct numbers and distinct Func objects on distinct threads at once.
+// Distinct numbers and distinct Func and ExactFunc objects on distinct threads
+// at once.
 // Each thread repeats a fixed mix of function calls, arithmetic and native
 // assignments and compares every result with the same computation done alone
 // beforehand. Run under ThreadSanitizer in CI.
@@ -10,7 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "Func.h"
+#include <kelvane/ExactFunc.h>
+#include <kelvane/Func.h>
 #include "kvtest.h"
 
 namespace {
@@ -91,4 +93,30 @@ TEST(Threads, DistinctObjectsOnDistinctThreadsGiveTheResultsOfASingleThread) {
     }
     for (auto& th : threads) th.join();
     EXPECT_EQ(mismatches.load(), 0);
+}
+
+// The exact tier keeps pi per process, grown when a call needs more places:
+// threads that ask for ever more places at once (large arguments of Sin and
+// Cos need pi to their integer digits) must each see a sound value. Their
+// results are checked afterwards against the same calls made one at a time.
+TEST(Threads, ExactPiGrowsSafelyUnderConcurrentCalls) {
+    auto run = [](int t, int k) {
+        const int n = 9 + 13 * (t + 4 * k);  // every thread its own precisions
+        ExactFunc f(n);
+        KVnum x(n);
+        const std::string big = "1e" + std::to_string(200 * (t + 1) + 97 * k);
+        x = big.c_str();
+        std::string s = f.Sin(&x)->String(0, false);
+        s += f.Pi()->String(0, false);
+        return s;
+    };
+    std::vector<std::vector<std::string>> got(4);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < 4; ++k) got[static_cast<size_t>(t)].push_back(run(t, k));
+        });
+    for (auto& th : threads) th.join();
+    for (int t = 0; t < 4; ++t)
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(got[static_cast<size_t>(t)][static_cast<size_t>(k)], run(t, k));
 }

@@ -42,13 +42,19 @@
 #include <string>
 #include <vector>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 
 namespace {
 
 const char* const kRadixMessage = "Radix must be between 2 and 36.";
 const char* const kDigitMessage = "Invalid digit.";
 const char* const kRangeMessage = "Value too large to convert.";
+
+// The longest text of its own that a receiver may have read as digits of
+// another radix: its integer digits, the zeros of its exponent included, at
+// most this many. Each digit read costs a pass over the number's limbs; four
+// million of them take about a second at the default precision.
+const int64_t kMaxOwnDigits = 4000000;
 
 bool radixOk(int r) { return r >= 2 && r <= 36; }
 
@@ -131,9 +137,9 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
             for (char* c = text; *c; ++c)
                 if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
             work = text;
-        } else if (limbs && top >= 0 && expo > 4 * static_cast<int64_t>(nlimbs)) {
-            // The receiver's text would be mostly the zeros of its exponent,
-            // and reading them as digits would take a pass for each.
+        } else if (limbs && top >= 0 && static_cast<int64_t>(expo) + 4 * (top + 1) > kMaxOwnDigits) {
+            // The receiver's text would be millions of digits, mostly the
+            // zeros of its exponent, and reading them takes a pass for each.
             reportError(kRangeMessage);
             outbuf.clear();
             return &outbuf[0];
@@ -175,7 +181,7 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
         size_t last = work.size() - 1;
         while (last > p && work[last] == '0') --last;
         KVnum beyond(nlimbs);
-        beyond = ("35e" + std::to_string(4 * (V.nlimbs / 2 - 2))).c_str();
+        beyond = ("35e" + std::to_string(4 * KVnum::HeadIndex(V.nlimbs))).c_str();
         F = 1;
         for (size_t i = p + 1; i <= last; ++i) {
             T = digitValue(work[i]);
@@ -225,7 +231,7 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
     V.Whole(&T);
     W -= T;
     X = 0;
-    const int limit = 4 * (V.nlimbs / 2 - 2);
+    const int limit = 4 * KVnum::HeadIndex(V.nlimbs);
     if (!W.IsZero()) {
         for (int written = 0;;) {
             X = W;

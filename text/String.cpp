@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 
 // Text as long as the number needs can outgrow the heap (1e2000000000 prints
 // two thousand million zeros, ndec may ask for as many): that is the

@@ -2,7 +2,7 @@
 // loader glue of this platform.
 #include <dlfcn.h>
 
-#include "kvframe.h"
+#include <kelvane/kvframe.h>
 
 namespace {
 

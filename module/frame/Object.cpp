@@ -1,7 +1,7 @@
 // The root object class and run-time class records.
 #include <cstring>
 
-#include "kvframe.h"
+#include <kelvane/kvframe.h>
 
 CRuntimeClass CObject::classCObject = {
     "CObject", sizeof(CObject), 0xFFFF, nullptr, nullptr, nullptr};

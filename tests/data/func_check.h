@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "Func.h"
-#include "KVnum.h"
+#include <kelvane/Func.h>
+#include <kelvane/KVnum.h>
 #include "data/func_oracle.h"
 #include "kvtest.h"
 

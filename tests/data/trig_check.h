@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "Func.h"
-#include "KVnum.h"
+#include <kelvane/Func.h>
+#include <kelvane/KVnum.h>
 #include "data/trig_oracle.h"
 #include "kvtest.h"
 

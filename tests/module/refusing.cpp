@@ -2,7 +2,7 @@
 // refused: it cannot find its own instance handle, so AfxInitExtensionModule
 // fails. It registers one class of its own, which must not stay in the
 // application's class list.
-#include "kvframe.h"
+#include <kelvane/kvframe.h>
 
 // Linked with -Bsymbolic-functions, so ModuleMain.cpp calls this one.
 HINSTANCE AfxFindInstanceHandle(const void*) { return nullptr; }

@@ -36,6 +36,10 @@ config_args=()
 for h in KVnum.h KVerror.h Func.h Kelvane.h kvframe.h; do
   [[ -f $prefix/include/kelvane/$h ]] || fail "header include/kelvane/$h not installed"
 done
+# Internal headers stay in the source tree.
+for h in kernels.h opcount.h Scratch.h LimbScale.h; do
+  [[ -z $(find "$prefix" -name "$h") ]] || fail "internal header $h installed"
+done
 config_file=$(find "$prefix" -name kelvaneConfig.cmake -path '*/cmake/kelvane/*' | head -n 1)
 [[ -n $config_file ]] || fail "kelvaneConfig.cmake not installed"
 pc_file=$(find "$prefix" -name kelvane.pc -path '*/pkgconfig/*' | head -n 1)

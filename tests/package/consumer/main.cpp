@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include <Func.h>
-#include <KVnum.h>
-#include <Kelvane.h>
+#include <kelvane/Func.h>
+#include <kelvane/KVnum.h>
+#include <kelvane/Kelvane.h>
 
 int main() {
     int failures = 0;

@@ -6,8 +6,8 @@
 #ifndef KELVANE_KELVANE_H
 #define KELVANE_KELVANE_H
 
-#include "KVerror.h"
-#include "kvframe.h"
+#include <kelvane/KVerror.h>
+#include <kelvane/kvframe.h>
 
 class KELVANE_API Kelvane : public CObject {
 public:

@@ -6,7 +6,7 @@
 ///
 /// Normal form (every public operation leaves its result so):
 ///   zero:     top = -1, expo = 0, minus = false, every limb 0 (never negative);
-///   non-zero: top = h = nlimbs/2 - 2, limbs[h] != 0, every limb above h is 0.
+///   non-zero: top = h = HeadIndex(nlimbs) = nlimbs/2 - 2, limbs[h] != 0, every limb above h is 0.
 /// So a number carries h + 1 significant limbs (253 to 256 digits at the
 /// default 130 limbs); the limbs above h are headroom for products.
 ///
@@ -36,7 +36,7 @@
 #include <cstdint>
 #include <string>
 
-#include "KVerror.h"
+#include <kelvane/KVerror.h>
 
 // The private operations are the library's own: not exported, so that the
 // library's calls to them bind directly instead of through the symbol table.
@@ -46,7 +46,7 @@
 #define KELVANE_LOCAL __attribute__((visibility("hidden")))
 #endif
 
-class Func;
+struct KVnumInternal;
 
 /// A signed decimal floating-point number with base-10000 limbs and a
 /// working precision fixed when it is made. See the file comment for the
@@ -57,6 +57,11 @@ public:
     static const int MIN_LIMBS = 9;         ///< smallest precision accepted from a caller
     static const int DEFAULT_LIMBS = 130;   ///< 253 to 256 significant digits
     static const int MAX_LIMBS = 1 << 26;   ///< largest precision that is allocated
+
+    /// The index h of the head limb of every non-zero number of `nlimbs`
+    /// limbs: nlimbs/2 - 2. Such a number holds h + 1 significant limbs, so
+    /// 4h + 1 to 4h + 4 significant digits.
+    static constexpr int HeadIndex(int nlimbs) { return nlimbs / 2 - 2; }
 
     /// Makes a zero number of `n` limbs, after the precision policy above.
     explicit KVnum(int n);
@@ -134,19 +139,18 @@ private:
     int32_t* limbs;
     std::string outbuf;
 
-    friend class Func;
+    // The library's own layers reach the helpers they need through
+    // number/Internal.h, which is not installed.
+    friend struct KVnumInternal;
 
     // The private operations work on the numbers passed to them; the
     // receiver supplies only its precision (loop bounds, head index, the
     // precision of temporaries).
-    KELVANE_LOCAL int Pos(KVnum* x) const;
     KELVANE_LOCAL void Zero(KVnum* x) const;
     KELVANE_LOCAL void Copyf(KVnum* d, const KVnum* s) const;
-    KELVANE_LOCAL void Shift(KVnum* x) const;
-    KELVANE_LOCAL void Norm(KVnum* a, KVnum* b) const;
     KELVANE_LOCAL int Cmpf(const KVnum* a, const KVnum* b) const;
     KELVANE_LOCAL void Addf(KVnum* a, const KVnum* b) const;
-    KELVANE_LOCAL void Subf(KVnum* a, const KVnum* b, bool normalise) const;
+    KELVANE_LOCAL void Subf(KVnum* a, const KVnum* b) const;
     KELVANE_LOCAL void Assign_main(const char* s);
     KELVANE_LOCAL char* BtoB_main(int ibase, int obase, char* text);
 
@@ -156,18 +160,20 @@ private:
     // Returns `x` itself when it has this number's precision, otherwise a
     // converted copy held in `tmp`. An empty `x` reads as zero.
     KELVANE_LOCAL const KVnum* Same(const KVnum& x, KVnum& tmp) const;
-    // Shift with the exponent taken from `e` instead of x's own, so that
-    // exponent sums are carried in 64 bits until the final normal form.
-    // `hi` > 0 tells that every limb of x from index hi up is 0, so that only
+    // Brings x to normal form (head limb at index h, the limbs moved below it
+    // dropped without rounding) with the exponent taken from `e` instead of
+    // x's own, so that exponent sums are carried in 64 bits until the final
+    // normal form. `hi` > 0 tells that every limb of x from index hi up is 0, so that only
     // limbs below it need to be looked at and moved.
-    KELVANE_LOCAL void ShiftE(KVnum* x, int64_t e, int hi = 0) const;
-    // |a| compared with |b| under the alignment of Norm (Cmpf's rule), for
+    KELVANE_LOCAL void Shift(KVnum* x, int64_t e, int hi = 0) const;
+    // |a| compared with |b| after the operand with the smaller exponent is
+    // cut to the larger exponent (Cmpf's rule), for
     // limb arrays that need not belong to numbers.
     KELVANE_LOCAL int CmpMag(const int32_t* ua, int32_t ea, int ta, const int32_t* ub, int32_t eb, int tb) const;
     // Stores `e` as x's exponent. Out of the int range x becomes zero after
     // "Exponent out of range."; returns false in that case.
     KELVANE_LOCAL bool PutExpo(KVnum* x, int64_t e) const;
-    // Magnitude sum or difference of a and b, aligned as Norm aligns them,
+    // Magnitude sum or difference of a and b, aligned as Cmpf aligns them,
     // into d (which may be a or b), then normal form. For a difference
     // |a| >= |b| after alignment. The sign of d is left as it was.
     KELVANE_LOCAL void AddSubInto(KVnum* d, const KVnum* a, const KVnum* b, bool subtract) const;
@@ -184,6 +190,9 @@ private:
     // Assignment of the integer -mag or mag in the stored form its text would
     // get; false (nothing done) when that text would not fit the window.
     KELVANE_LOCAL bool AssignInteger(bool neg, uint64_t mag);
+    // |x| compared with 1 as this precision stores it (limb h = 1, exponent
+    // -4h), under Cmpf's rule: -1, 0 or 1.
+    KELVANE_LOCAL int CmpOne(const KVnum* x) const;
 };
 
 #endif

@@ -10,7 +10,11 @@
 #define KELVANE_KVERROR_H
 
 #if defined(_WIN32)
+#if defined(KELVANE_BUILDING_LIBRARY)
 #define KELVANE_API __declspec(dllexport)
+#else
+#define KELVANE_API __declspec(dllimport)
+#endif
 #else
 #define KELVANE_API __attribute__((visibility("default")))
 #endif

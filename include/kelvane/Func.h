@@ -3,7 +3,7 @@
 ///
 /// A Func fixes a working precision (a count of limbs, after the same policy
 /// as KVnum's) and owns one result number, `res`. Every method computes with
-/// temporaries of that precision using only the public operations of KVnum,
+/// temporaries of that precision through the operations of KVnum,
 /// leaves its result in `res` and returns the address of `res`: the same
 /// pointer on every call, showing the latest result. The Func keeps those
 /// temporaries (a few dozen numbers of its precision) and pi and ln 10 as read
@@ -19,7 +19,7 @@
 
 #include <memory>
 
-#include "KVnum.h"
+#include <kelvane/KVnum.h>
 
 namespace kvfunc {
 class Scratch;

@@ -1,0 +1,289 @@
+// Balls: exponential, logarithm, real power and the logarithm constants.
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "exact/Ball.h"
+
+namespace kvexact {
+
+namespace {
+
+int headOf(int n) { return n / 2 - 2; }
+
+// Limbs that hold `digits` decimal digits more than wp does.
+int widen(int wp, double digits) { return wp + 2 * (static_cast<int>(digits / 4) + 1); }
+
+// An estimate of x as a long double's log10 and sign (x non-zero).
+long double log10Of(const KVnum& x) {
+    const int h = x.Top();
+    long double v = 0;
+    int used = 0;
+    for (int i = h; i >= 0 && used < 5; --i, ++used) v = v * 10000 + x.Limb(i);
+    return std::log10(v) + (static_cast<long double>(x.Expo()) + 4.0L * (h - used + 1));
+}
+
+// x as a long double (0 when |x| is beyond 1e4000, where callers never ask).
+long double valueOf(const KVnum& x) {
+    if (x.IsZero()) return 0;
+    const long double l = log10Of(x);
+    if (l > 4000) return x.Minus() ? -1e4000L : 1e4000L;
+    const long double v = std::pow(10.0L, l);
+    return x.Minus() ? -v : v;
+}
+
+// ---- cached constants ------------------------------------------------------------------
+
+// atanh(1/q) = sum 1/((2k+1) q^(2k+1)) to an error below 10^-(4h + 8).
+Ball atanhInv(int64_t q, int wp) {
+    Ball term(1, wp);
+    term.divInt(q);
+    Ball sum = term;
+    const int64_t q2 = q * q;
+    const Mag stop = Mag::pow10(-4 * static_cast<int64_t>(headOf(wp)) - 8);
+    for (int64_t k = 1;; ++k) {
+        term.divInt(q2);
+        Ball t = term;
+        t.divInt(2 * k + 1);
+        sum += t;
+        // The rest is below the next term's bound times 1 / (1 - 1/q^2) < 2.
+        const Mag next = mulUp(term.absUp(), Mag::pow10(0));
+        if (cmp(mulUp(next, Mag::up(2.0 / static_cast<double>(q2), 0)), stop) < 0) {
+            sum.widen(mulUp(next, Mag::up(2.0 / static_cast<double>(q2), 0)));
+            return sum;
+        }
+    }
+}
+
+struct ConstCache {
+    std::mutex lock;
+    std::unique_ptr<Ball> ln10, ln2;
+};
+
+ConstCache& cache() {
+    static ConstCache* c = new ConstCache;  // kept for the life of the process
+    return *c;
+}
+
+void logConstants(int wp, Ball& l10, Ball& l2) {
+    const Ball a = atanhInv(31, wp), b = atanhInv(49, wp), c = atanhInv(161, wp);
+    l10 = a;
+    l10.mulInt(46);
+    Ball t = b;
+    t.mulInt(34);
+    l10 += t;
+    t = c;
+    t.mulInt(20);
+    l10 += t;
+    l2 = a;
+    l2.mulInt(14);
+    t = b;
+    t.mulInt(10);
+    l2 += t;
+    t = c;
+    t.mulInt(6);
+    l2 += t;
+}
+
+Ball cachedConstant(int wp, bool ten) {
+    ConstCache& c = cache();
+    std::lock_guard<std::mutex> g(c.lock);
+    if (!c.ln10 || c.ln10->prec() < wp) {
+        const int w = c.ln10 && c.ln10->prec() * 3 / 2 > wp ? c.ln10->prec() * 3 / 2 : wp;
+        Ball l10(w), l2(w);
+        logConstants(w + 4, l10, l2);
+        c.ln10.reset(new Ball(l10.at(w)));
+        c.ln2.reset(new Ball(l2.at(w)));
+    }
+    return (ten ? c.ln10 : c.ln2)->at(wp);
+}
+
+// ---- exp at a point --------------------------------------------------------------------
+
+// e^r for a ball r with |r| < 1.2 at precision wp.
+Ball expSmall(const Ball& r0, int wp) {
+    const double digits = 4.0 * headOf(wp) + 8;
+    // Halvings s and terms K: each halving costs a squaring and each block of
+    // the sum about two products, so s grows with the square root of the digits.
+    int s = static_cast<int>(0.6 * std::sqrt(digits));
+    if (s < 2) s = 2;
+    const int w = widen(wp, 0.302 * s + 3);
+    Ball r = r0.at(w);
+    // r / 2^s = r 5^s 10^-s: a product by an exact integer and an exact scaling.
+    {
+        Ball f(1, w);
+        for (int i = 0; i < s; ++i) f.mulInt(5);
+        r *= f;
+        r.scale10(-s);
+    }
+    const Mag ar = r.absUp();
+    const double lr = ar.isZero() ? -digits : ar.log10();
+    // Terms: smallest K with |r|^(K+1)/(K+1)! below 10^-(digits + 0.302 s).
+    int K = 1;
+    {
+        double lt = 2 * lr;
+        const double target = -(digits + 0.302 * s + 2);
+        while (lt - std::lgamma(K + 2.0) / std::log(10.0) > target && K < 100000) {
+            ++K;
+            lt += lr;
+        }
+    }
+    int m = static_cast<int>(std::sqrt(static_cast<double>(K)));
+    if (m < 2) m = 2;
+    const int J = K / m;  // blocks 0..J, terms up to (J+1) m - 1 >= K
+    const int last = (J + 1) * m - 1;
+    std::vector<Ball> P;
+    P.reserve(m + 1);
+    P.emplace_back(1, w);
+    P.push_back(r);
+    for (int i = 2; i <= m; ++i) P.push_back(P[i - 1] * r);
+    Ball acc(w);
+    for (int j = J; j >= 0; --j) {
+        // B_j = sum_i r^i / ((jm+1)...(jm+i)), by Horner with short divisions.
+        Ball b = P[m - 1];
+        for (int i = m - 2; i >= 0; --i) {
+            b.divInt(static_cast<int64_t>(j) * m + i + 1);
+            b += P[i];
+        }
+        if (j == J) {
+            acc = b;
+        } else {
+            acc *= P[m];
+            // / ((jm+1)...(jm+m)), the factors grouped below 10^8.
+            int64_t g = 1;
+            for (int i = 1; i <= m; ++i) {
+                const int64_t f = static_cast<int64_t>(j) * m + i;
+                if (g * f >= 100000000) {
+                    acc.divInt(g);
+                    g = 1;
+                }
+                g *= f;
+            }
+            if (g > 1) acc.divInt(g);
+            acc += b;
+        }
+    }
+    // The terms from last + 1 on: below 2 |r|^(last+1) / (last+1)!.
+    Mag fact = Mag::pow10(0);
+    for (int i = 2; i <= last + 1; ++i) fact = mulDown(fact, Mag::down(i, 0));
+    acc.widen(mulUp(Mag::up(2, 0), divUp(powUp(ar, last + 1), fact)));
+    for (int i = 0; i < s; ++i) acc *= acc;
+    return acc;
+}
+
+// e^x at an exact point x (a KVnum of precision wp).
+Ball expPoint(const KVnum& x, int wp) {
+    if (x.IsZero()) return Ball(1, wp);
+    const long double lx = log10Of(x);
+    if (lx > 11) {  // |x| > 1e11: e^x beyond 10^(4e10), or below 10^(-4e10)
+        Ball r(wp);
+        r.setOutOfRange();
+        return r;
+    }
+    const long double xv = valueOf(x);
+    const int64_t k = static_cast<int64_t>(std::llround(xv / 2.302585092994045684017991454684364L));
+    Ball r(x, wp);
+    if (k != 0) {
+        const int wk = widen(wp, std::log10(std::fabs(static_cast<double>(k))) + 2);
+        Ball t = ln10(wk);
+        t.mulInt(k);
+        r = Ball(x, wk);
+        r -= t;
+        r = r.at(wp);
+    }
+    Ball e = expSmall(r, wp);
+    e.scale10(k);
+    return e;
+}
+
+// ---- ln at a point ---------------------------------------------------------------------
+
+// ln x for an exact x > 0 (precision wp).
+Ball logPoint(const KVnum& x, int wp) {
+    // x = M 10^E with M in [1, 10) exactly; ln x = E ln 10 + ln M.
+    const int64_t E = leadOf(x) - 1;
+    Ball M(x, wp);
+    M.scale10(-E);
+    double y0 = std::log(static_cast<double>(valueOf(M.mid())));
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", y0);
+    KVnum y(wp);
+    y = buf;
+    // Newton's steps y <- y + M e^-y - 1 at doubling precisions below wp.
+    std::vector<int> steps;
+    for (int p = wp; steps.size() < 40; p = p / 2 + 4) {
+        steps.push_back(p);
+        if (p <= 14) break;
+    }
+    for (size_t i = steps.size(); i-- > 1;) {
+        const int p = steps[i];
+        Ball yb(y, p);
+        Ball u = M.at(p) * exp(-yb);
+        u -= Ball(1, p);
+        yb += u;
+        if (yb.unbounded() || yb.outOfRange()) break;
+        y = yb.mid();
+    }
+    // The last step, bounded: ln M = y + ln(1 + u), u = M e^-y - 1, and
+    // |ln(1 + u) - u| <= u^2 / (2 (1 - |u|)) for |u| < 1.
+    Ball yb(y, wp);
+    Ball u = M * exp(-yb);
+    u -= Ball(1, wp);
+    const Mag au = u.absUp();
+    if (cmp(au, Mag::up(0.5, 0)) >= 0) {
+        Ball r(wp);
+        r.setUnbounded();
+        return r;
+    }
+    yb += u;
+    yb.widen(divUp(mulUp(au, au), mulDown(Mag::down(2, 0), subDown(Mag::pow10(0), au))));
+    if (E != 0) {
+        const int wk = widen(wp, std::log10(std::fabs(static_cast<double>(E))) + 2);
+        Ball t = ln10(wk);
+        t.mulInt(E);
+        t += yb;
+        return t.at(wp);
+    }
+    return yb;
+}
+
+}  // namespace
+
+Ball ln10(int wp) { return cachedConstant(wp, true); }
+Ball ln2(int wp) { return cachedConstant(wp, false); }
+
+Ball exp(const Ball& x) {
+    const int wp = x.prec();
+    if (x.unbounded() || x.outOfRange()) return x;
+    const Mag r = x.rad();
+    // e^t for |t - m| <= r lies within e^m (e^r - 1) <= e^m r e^r of e^m.
+    if (cmp(r, Mag::pow10(3)) > 0) {
+        Ball b(wp);
+        b.setUnbounded();
+        return b;
+    }
+    Ball e = expPoint(x.mid(), wp);
+    if (!r.isZero()) e.widen(mulUp(e.absUp(), mulUp(r, expUp(r))));
+    return e;
+}
+
+Ball log(const Ball& x) {
+    const int wp = x.prec();
+    Ball r(wp);
+    if (x.unbounded() || x.outOfRange()) return x;
+    if (sign(x) != 1) {
+        r.setUnbounded();
+        return r;
+    }
+    // ln t for |t - m| <= rad lies within rad / (m - rad) of ln m.
+    Ball l = logPoint(x.mid(), wp);
+    if (!x.rad().isZero()) l.widen(divUp(x.rad(), x.absDown()));
+    return l;
+}
+
+Ball pow(const Ball& x, const Ball& y) { return exp(y * log(x)); }
+
+}  // namespace kvexact

@@ -1,0 +1,133 @@
+// ExactFunc: real powers, logarithms to a base, integer roots.
+//
+// These are the methods whose values are often representable at
+// representable arguments (2^10, 4^0.5, log_2 8, the square root of 1.21).
+// The ball never shows such a value exactly, so each method gives the Ziv
+// loop a hook that takes the representable number nearest to the ball and
+// proves or refutes it by exact integer arithmetic (powersEqual): c = x^(p/q)
+// exactly when c^q = x^p.
+#include <kelvane/ExactFunc.h>
+
+#include "exact/ExactCommon.h"
+
+using namespace kvexact;
+
+KVnum* ExactFunc::Fpower(KVnum* x, KVnum* y) {
+    const KVnum a = argAt(x, nlimbs), b = argAt(y, nlimbs);
+    if (a.IsZero() || a.Minus()) {
+        reportError("x must be greater than 0");
+        res = 1;
+        return &res;
+    }
+    if (b.IsZero() || cmpInt(a, 1) == 0) {
+        res = 1;
+        return &res;
+    }
+    int64_t p = 0, q = 1;
+    const bool rational = asFraction(b, p, q);
+    const int n = nlimbs;
+    bool fits;
+    int64_t k;
+    if (isInteger(b, fits, k) && fits) {
+        // An integer power: x^k by squaring, in balls (exact while it fits).
+        const int64_t ak = k < 0 ? -k : k;
+        if (ak <= 64 || (ak <= (int64_t(1) << 40) && leadOf(a) > -4 && leadOf(a) < 6)) {
+            return evaluate(
+                res,
+                [&](int wp) {
+                    // log2 |k| squarings each double the relative error.
+                    int g = 0;
+                    for (int64_t t = ak; t; t >>= 1) ++g;
+                    return powi(Ball(a, wp + 2 * (g / 12 + 1)), k);
+                },
+                [&](const Ball& ball, KVnum& v) { return nearestCut(ball, n, v) && powersEqual(v, 1, a, k); });
+        }
+    }
+    return evaluate(
+        res,
+        [&](int wp) {
+            // e^(y ln x): the product y ln x needs the digits of its integer
+            // part more for e^ to keep wp limbs.
+            const Ball l = log(Ball(a, wp));
+            int64_t lead = 0;
+            if (!l.mid().IsZero()) lead = leadOf(l.mid()) + leadOf(b);
+            const int w = wp + 2 * (static_cast<int>(lead > 0 ? lead : 0) / 4 + 1);
+            return exp(log(Ball(a, w)) * Ball(b, w)).at(wp);
+        },
+        [&](const Ball& ball, KVnum& v) { return rational && nearestCut(ball, n, v) && powersEqual(v, q, a, p); });
+}
+
+KVnum* ExactFunc::Afpower(KVnum* x, KVnum* y) {
+    const KVnum a = argAt(x, nlimbs), b = argAt(y, nlimbs);
+    if (a.IsZero() || a.Minus()) {
+        reportError("x must be greater than 0");
+        reportFatal("Division by zero");
+    }
+    if (cmpInt(a, 1) == 0) reportFatal("Division by zero");
+    if (b.IsZero() || b.Minus()) {
+        reportError("x must be greater than 0");
+        res = 0;
+        return &res;
+    }
+    if (cmpInt(b, 1) == 0) {
+        res = 0;
+        return &res;
+    }
+    const int n = nlimbs;
+    // log_x y = c = p/q exactly when y^q = x^p.
+    return evaluate(
+        res, [&](int wp) { return log(Ball(b, wp)) / log(Ball(a, wp)); },
+        [&](const Ball& ball, KVnum& v) {
+            int64_t p, q;
+            return nearestCut(ball, n, v) && asFraction(v, p, q) && powersEqual(b, q, a, p);
+        });
+}
+
+KVnum* ExactFunc::Iroot(KVnum* x, int n) {
+    const KVnum a = argAt(x, nlimbs);
+    if (n <= 1) {
+        reportError("Root must be greater than one.");
+        res = 0;
+        return &res;
+    }
+    if (a.Minus() && n % 2 == 0) {
+        reportError("x must not be negative for an even root.");
+        res = 0;
+        return &res;
+    }
+    if (a.IsZero()) {
+        res = 0;
+        return &res;
+    }
+    const int nl = nlimbs;
+    KVnum absA(nlimbs);
+    absA = a;
+    if (a.Minus()) {
+        KVnum z(nlimbs);
+        z -= a;
+        absA = z;
+    }
+    return evaluate(
+        res,
+        [&](int wp) {
+            // Roots of high order through e^(ln x / n): Newton's steps would
+            // each take log2 n products.
+            if (n > 64) {
+                Ball r = exp(log(Ball(absA, wp)) / Ball(static_cast<int64_t>(n), wp));
+                if (a.Minus()) r.negate();
+                return r;
+            }
+            return root(Ball(a, wp), n);
+        },
+        [&](const Ball& ball, KVnum& v) {
+            if (!nearestCut(ball, nl, v)) return false;
+            KVnum av(nl);
+            av = v;
+            if (v.Minus()) {
+                KVnum z(nl);
+                z -= v;
+                av = z;
+            }
+            return powersEqual(av, n, absA, 1);
+        });
+}
