@@ -230,6 +230,8 @@ void kvfunc::expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n) {
 
 namespace {
 
+const long double kLog10E = 0.43429448190325182765L;
+
 // log10(a + b) from log10 a and log10 b.
 long double addLog(long double a, long double b) {
     if (a < b) std::swap(a, b);
@@ -239,10 +241,8 @@ long double addLog(long double a, long double b) {
 
 }  // namespace
 
-double kvfunc::expSeriesLoss(long double L, int n) {
+double kvfunc::seriesCutError(long double a, int n) {
     const long double h = n / 2 - 2;
-    const long double a = std::fabs(L);
-    const long double log10e = 0.43429448190325182765L;
     // Beyond 4h + 8 the plain series is hopeless: its terms stop (k! passes
     // 10^(4h+4) near k = 4h/log10(4h)) while x^k/k! still grows.
     if (a > 4 * h + 8) return 1e9;
@@ -260,9 +260,13 @@ double kvfunc::expSeriesLoss(long double L, int n) {
         // geometric tail of ratio a/k < 1/2.
         if (k > 2 * a && term < sum - 30) break;
     }
-    // K passes of cut additions, each below u e^|x|.
-    sum = addLog(sum, std::log10(static_cast<long double>(k)) - 4 * h + a * log10e);
-    return static_cast<double>(sum - L * log10e);
+    // K passes of cut additions, each below u e^a.
+    return static_cast<double>(addLog(sum, std::log10(static_cast<long double>(k)) - 4 * h + a * kLog10E));
+}
+
+double kvfunc::expSeriesLoss(long double L, int n) {
+    if (L == 0) return -1e9;
+    return seriesCutError(std::fabs(L), n) - static_cast<double>(L * kLog10E);
 }
 
 void kvfunc::expReduced(Scratch& sc, const KVnum& L, KVnum& out, int n) {

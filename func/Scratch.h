@@ -115,8 +115,15 @@ void expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n);
 // x may be out.
 void lnAt(Scratch& sc, const KVnum& x, KVnum& out, int n);
 
-// log10 of a bound on the relative error that the plain exponential series
-// (expSeries) makes at argument L with n limbs; see func/LogExp.cpp.
+// log10 of a bound on the absolute error of a series whose terms are a
+// carried power over a carried factorial, each cut at the power's last
+// place, at |argument| a with n limbs: sum_k min(u a^k, a^k/k!) + K u e^a
+// (u = 10^-4h, K passes); see func/LogExp.cpp. The sine and cosine series
+// are bounded by it too.
+double seriesCutError(long double a, int n);
+
+// log10 of the bound on the relative error that the plain exponential series
+// (expSeries) makes at argument L: seriesCutError(|L|) / e^L.
 double expSeriesLoss(long double L, int n);
 
 // out = e^L by the route Aln takes: the plain series where expSeriesLoss

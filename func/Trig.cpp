@@ -16,8 +16,9 @@
 // Where the plain series is summed. A term's cut at the power's last place
 // is off by less than min(u |x|^k, |x|^k / k!) (u = 10^-4h, h = nlimbs/2 - 2;
 // a term cut to nothing is off by itself), and each addition by less than
-// u cosh|x|, so the sum is off by at most
-//   E(x) = sum_k min(u |x|^k, |x|^k / k!) + K u cosh|x|   (K passes).
+// u cosh|x| < u e^|x|, so the sum is off by at most
+//   E(x) = sum_k min(u |x|^k, |x|^k / k!) + K u e^|x|   (K passes),
+// the exponential series' bound (kvfunc::seriesCutError).
 // The plain series is summed when E(x) <= 10^-(2h+1) |f(x)|, |f(x)| the size
 // of the result judged from a long double evaluation (taken as unknown, so
 // not plain, when that is below 10^-12 or |x| 10^-16: near a zero of f), and
@@ -136,28 +137,6 @@ void trigSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool cosine) {
     out = S;
 }
 
-// log10 of the bound E(x) of the file comment, for |x| = a >= 1.
-long double trigSeriesLoss(long double a, int n) {
-    const long double h = n / 2 - 2;
-    if (a > 4 * h + 8) return 1e9L;
-    const long double la = std::log10(a);
-    long double sum = -1e30L, lfact = 0;
-    auto addLog = [](long double x, long double y) {
-        if (x < y) std::swap(x, y);
-        return y - x < -40 ? x : x + std::log10(1 + std::pow(10.0L, y - x));
-    };
-    int k = 0;
-    for (;;) {
-        ++k;
-        lfact += std::log10(static_cast<long double>(k));
-        const long double power = k * la;
-        const long double term = std::min(power - 4 * h, power - lfact);
-        sum = addLog(sum, term);
-        if (k > 2 * a && term < sum - 30) break;
-    }
-    return addLog(sum, std::log10(static_cast<long double>(k)) - 4 * h + a * 0.43429448190325182765L);
-}
-
 }  // namespace
 
 // sin x or cos x by the route of the file comment, into res.
@@ -183,7 +162,7 @@ KVnum* Func::trigRoute(KVnum* x, bool cosine) {
         const long double a = std::pow(10.0L, kvfunc::log10Abs(X));
         const long double f = std::fabs(cosine ? std::cos(a) : std::sin(a));
         if (f >= 1e-12L && f >= a * 1e-16L)
-            plain = trigSeriesLoss(a, nlimbs) <= std::log10(f) - (2 * h + 1);
+            plain = kvfunc::seriesCutError(a, nlimbs) <= std::log10(f) - (2 * h + 1);
     }
     if (plain) {
         trigSeries(*scratch, X, res, nlimbs, cosine);

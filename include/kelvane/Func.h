@@ -109,7 +109,7 @@ public:
     /// x may be res.
     KVnum* RtoD(KVnum* x);
     /// sin x by x - x^3/3! + x^5/5! - ... on x itself. Bound: the plain
-    /// series is off by at most E = sum_k min(u |x|^k, |x|^k/k!) + K u cosh x;
+    /// series is off by at most E = sum_k min(u |x|^k, |x|^k/k!) + K u e^|x|;
     /// it is summed for |x| < 1 and where E <= 10^-(2h+1) |sin x| (the size
     /// judged in long double; near a zero of sin x, not summed): at 130 limbs
     /// up to about |x| = 7.2. Otherwise x = k pi/2 + r, |r| <= pi/4, with pi
