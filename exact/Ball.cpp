@@ -25,7 +25,7 @@ Mag normalise(double v, int64_t e, bool up) {
     if (std::isinf(v)) return Mag::infinite();
     const double f = up ? UPF : DNF;
     v *= f;
-    if (v >= 10 || v < 1) {
+    if (v >= 1e12 || v < 1e-12) {
         const int k = static_cast<int>(std::floor(std::log10(v)));
         v = v / std::pow(10.0, k) * f * f;
         e += k;
@@ -565,17 +565,28 @@ Ball root(const Ball& x, int64_t n) {
     }
     if (s < 0) return -root(-x, n);
 
+    // x = M 10^(nE) with M in [1, 10^n): the root is M's times 10^E, and M's
+    // root lies in [1, 10), where the quotients below keep their digits.
+    {
+        const int64_t lead = leadOf(x.mid());
+        const int64_t E = (lead - 1 >= 0 ? (lead - 1) / n : -((-(lead - 1) + n - 1) / n));
+        if (E != 0) {
+            Ball xs = x;
+            xs.scale10(-n * E);
+            Ball rs = root(xs, n);
+            rs.scale10(E);
+            return rs;
+        }
+    }
     // An approximation y by Newton's iteration y <- ((n-1) y + x / y^(n-1)) / n
-    // on the midpoint, its precision doubling from a double's 15 digits.
+    // on the midpoint in plain KVnum operations (the ball bound below vouches
+    // for the result), its precision doubling from a double's 15 digits.
     const KVnum& xm = x.mid();
     int64_t he;
     bool more;
     const long double lx = std::log10(static_cast<long double>(headValue(xm, he, more))) + he;
-    const long double ly = lx / n;
-    const long double ky = std::floor(ly);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15fe%" PRId64, static_cast<double>(std::pow(10.0L, ly - ky)),
-                  static_cast<int64_t>(ky));
+    std::snprintf(buf, sizeof buf, "%.16Lf", std::pow(10.0L, lx / n));
     KVnum y(wp);
     y = buf;
     int steps[40], ns = 0;
@@ -585,18 +596,26 @@ Ball root(const Ball& x, int64_t n) {
     }
     for (int i = ns - 1; i >= -1; --i) {  // the last step twice at wp
         const int p = steps[i < 0 ? 0 : i];
-        Ball yb(y, p);
-        Ball xb = x.at(p);
-        Ball t = powi(Ball(y, p), n - 1);
-        if (t.mid().IsZero() || t.unbounded() || t.outOfRange()) break;
-        xb /= t;
-        yb.mulInt(n - 1);
-        yb += xb;
-        yb.divInt(n);
-        if (yb.mid().IsZero() || yb.mid().Minus()) break;
-        KVnum next(wp);
-        next = yb.mid();
-        y = next;
+        KVnum Y(p), X(p), T(p), B(p), c(p);
+        Y = y;
+        X = xm;
+        // T = Y^(n-1) by squaring.
+        T = 1;
+        B = Y;
+        for (int64_t e = n - 1; e;) {
+            if (e & 1) T *= B;
+            e >>= 1;
+            if (e) B *= B;
+        }
+        if (T.IsZero()) break;
+        X /= T;
+        c = static_cast<long long>(n - 1);
+        Y *= c;
+        Y += X;
+        c = static_cast<long long>(n);
+        Y /= c;
+        if (Y.IsZero() || Y.Minus()) break;
+        y = Y;
     }
 
     // The bound: |t - y| = |t^n - y^n| / sum t^k y^(n-1-k) <= |x - y^n| / (n min(t, y)^(n-1)),
@@ -661,17 +680,21 @@ bool decide(const Ball& b, int nlimbs, KVnum& out) {
     while (j >= 0 && m.Limb(j) == 0) --j;
     if (j < 0) return false;  // m is a cut point itself
     const int64_t e = m.Expo();
-    Mag lo, hi;
-    if (j == 0) {
-        lo = hi = Mag::up(m.Limb(0), e);
-        lo = Mag::down(m.Limb(0), e);
+    // The tail from below: its two leading limbs.
+    const Mag lo = j == 0 ? Mag::down(m.Limb(0), e)
+                          : Mag::down(m.Limb(j) * 10000.0 + m.Limb(j - 1), e + 4 * static_cast<int64_t>(j - 1));
+    // ulp - tail from the complement of the tail's limbs: 10^(4d) - T =
+    // sum (9999 - t_i) 10^(4i) + 1.
+    int k = d - 1;
+    while (k >= 0 && m.Limb(k) == 9999) --k;
+    Mag gap;
+    if (k < 0) {
+        gap = Mag::pow10(e);
     } else {
-        const double v = m.Limb(j) * 10000.0 + m.Limb(j - 1);
-        lo = Mag::down(v, e + 4 * static_cast<int64_t>(j - 1));
-        hi = Mag::up(j == 1 ? v : v + 1, e + 4 * static_cast<int64_t>(j - 1));
+        const double c = (9999 - m.Limb(k)) * 10000.0 + (k > 0 ? 9999 - m.Limb(k - 1) : 0);
+        gap = Mag::down(c, e + 4 * static_cast<int64_t>(k - 1));
     }
-    const Mag ulp = Mag::pow10(e + 4 * static_cast<int64_t>(d));
-    if (cmp(lo, b.rad()) < 0 || cmp(subDown(ulp, hi), b.rad()) <= 0) return false;
+    if (cmp(lo, b.rad()) < 0 || cmp(gap, b.rad()) <= 0) return false;
     if (!expoFits(e + 4 * static_cast<int64_t>(d))) return false;
     out = m;
     return true;

@@ -1,6 +1,7 @@
 // Balls: exponential, logarithm, real power and the logarithm constants.
 #include <cinttypes>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -104,24 +105,45 @@ Ball cachedConstant(int wp, bool ten) {
 // ---- exp at a point --------------------------------------------------------------------
 
 // e^r for a ball r with |r| < 1.2 at precision wp.
+//
+// The sum runs on plain KVnum operations with an error bound worked out in
+// advance rather than on balls (a ball operation costs about as much again
+// as the operation at these sizes). With |r'| <= 1/2 every partial value of
+// the sum lies below 2 in magnitude, so each operation (a product, a
+// quotient by an integer >= 1, a sum) is off by less than two units of the
+// last place of a number below 2, i.e. by at most 4 eps with
+// eps = 10^-(4h): a number v of that precision has its last unit below
+// |v| eps. The bound of the sum is that many times the count of operations,
+// plus the series' remainder; the squarings double the relative error each
+// (and add eps), which is followed step by step.
 Ball expSmall(const Ball& r0, int wp) {
     const double digits = 4.0 * headOf(wp) + 8;
-    // Halvings s and terms K: each halving costs a squaring and each block of
-    // the sum about two products, so s grows with the square root of the digits.
-    int s = static_cast<int>(0.6 * std::sqrt(digits));
-    if (s < 2) s = 2;
+    static const double SF = getenv("KVS") ? atof(getenv("KVS")) : 1.4;
+    int s = static_cast<int>(SF * std::sqrt(digits)) + 2;
     const int w = widen(wp, 0.302 * s + 3);
-    Ball r = r0.at(w);
-    // r / 2^s = r 5^s 10^-s: a product by an exact integer and an exact scaling.
+    const int h = headOf(w);
+    const Mag eps = Mag::pow10(-4 * static_cast<int64_t>(h));
+    // r' = r / 2^s = r 5^s 10^-s, as a ball (its radius is carried through
+    // e^(r' +- rho) = e^r' e^(+-rho) at the end).
+    Ball rb = r0.at(w);
     {
         Ball f(1, w);
-        for (int i = 0; i < s; ++i) f.mulInt(5);
-        r *= f;
-        r.scale10(-s);
+        int left = s;
+        while (left > 0) {
+            const int k = left > 10 ? 10 : left;
+            int64_t p5 = 1;
+            for (int i = 0; i < k; ++i) p5 *= 5;
+            f.mulInt(p5);
+            left -= k;
+        }
+        rb *= f;
+        rb.scale10(-s);
     }
-    const Mag ar = r.absUp();
+    if (rb.unbounded() || rb.outOfRange()) return rb;
+    const KVnum& r = rb.mid();
+    const Mag ar = magUp(r);
     const double lr = ar.isZero() ? -digits : ar.log10();
-    // Terms: smallest K with |r|^(K+1)/(K+1)! below 10^-(digits + 0.302 s).
+    // Terms: smallest K with |r|^(K+1)/(K+1)! below 10^-(digits + 0.302 s + 2).
     int K = 1;
     {
         double lt = 2 * lr;
@@ -133,20 +155,27 @@ Ball expSmall(const Ball& r0, int wp) {
     }
     int m = static_cast<int>(std::sqrt(static_cast<double>(K)));
     if (m < 2) m = 2;
-    const int J = K / m;  // blocks 0..J, terms up to (J+1) m - 1 >= K
+    const int J = K / m;
     const int last = (J + 1) * m - 1;
-    std::vector<Ball> P;
+    std::vector<KVnum> P;
     P.reserve(m + 1);
-    P.emplace_back(1, w);
+    P.emplace_back(w);
+    P[0] = 1;
     P.push_back(r);
-    for (int i = 2; i <= m; ++i) P.push_back(P[i - 1] * r);
-    Ball acc(w);
+    for (int i = 2; i <= m; ++i) {
+        P.push_back(P[i - 1]);
+        P[i] *= r;
+    }
+    long ops = m;
+    KVnum acc(w), b(w), dv(w);
     for (int j = J; j >= 0; --j) {
         // B_j = sum_i r^i / ((jm+1)...(jm+i)), by Horner with short divisions.
-        Ball b = P[m - 1];
+        b = P[m - 1];
         for (int i = m - 2; i >= 0; --i) {
-            b.divInt(static_cast<int64_t>(j) * m + i + 1);
+            dv = static_cast<long long>(static_cast<int64_t>(j) * m + i + 1);
+            b /= dv;
             b += P[i];
+            ops += 2;
         }
         if (j == J) {
             acc = b;
@@ -157,21 +186,44 @@ Ball expSmall(const Ball& r0, int wp) {
             for (int i = 1; i <= m; ++i) {
                 const int64_t f = static_cast<int64_t>(j) * m + i;
                 if (g * f >= 100000000) {
-                    acc.divInt(g);
+                    dv = static_cast<long long>(g);
+                    acc /= dv;
+                    ++ops;
                     g = 1;
                 }
                 g *= f;
             }
-            if (g > 1) acc.divInt(g);
+            if (g > 1) {
+                dv = static_cast<long long>(g);
+                acc /= dv;
+                ++ops;
+            }
             acc += b;
+            ops += 2;
         }
     }
-    // The terms from last + 1 on: below 2 |r|^(last+1) / (last+1)!.
+    // Absolute error of the sum: 4 eps per operation, plus the terms from
+    // last + 1 on (below 2 |r|^(last+1) / (last+1)!). The sum is >= e^-1/2 > 0.6,
+    // which turns it into a relative error.
     Mag fact = Mag::pow10(0);
     for (int i = 2; i <= last + 1; ++i) fact = mulDown(fact, Mag::down(i, 0));
-    acc.widen(mulUp(Mag::up(2, 0), divUp(powUp(ar, last + 1), fact)));
-    for (int i = 0; i < s; ++i) acc *= acc;
-    return acc;
+    Mag err = addUp(mulUp(Mag::up(4.0 * static_cast<double>(ops + 4), 0), eps),
+                    mulUp(Mag::up(2, 0), divUp(powUp(ar, last + 1), fact)));
+    Mag rel = divUp(err, Mag::down(0.6, 0));
+    for (int i = 0; i < s; ++i) {
+        acc *= acc;
+        // (1 + rel)^2 (1 + eps) - 1 <= rel (2 + rel) + eps (1 + rel)^2.
+        const Mag onePlus = addUp(Mag::pow10(0), rel);
+        rel = addUp(mulUp(rel, addUp(Mag::up(2, 0), rel)), mulUp(eps, mulUp(onePlus, onePlus)));
+    }
+    Ball out(acc, mulUp(magUp(acc), rel), w);
+    // The radius rho of r': e^(r' + t) = e^r' e^t, |e^t - 1| <= |t| e^|t|, raised
+    // to the power 2^s with r' itself: relative 2^s rho e^(2^s rho).
+    if (!rb.rad().isZero()) {
+        const Mag rho = mulUp(rb.rad(), powUp(Mag::up(2, 0), s));
+        out.widen(mulUp(out.absUp(), mulUp(rho, expUp(rho))));
+    }
+    return out;
 }
 
 // e^x at an exact point x (a KVnum of precision wp).
@@ -228,7 +280,9 @@ Ball logPoint(const KVnum& x, int wp) {
         y = yb.mid();
     }
     // The last step, bounded: ln M = y + ln(1 + u), u = M e^-y - 1, and
-    // |ln(1 + u) - u| <= u^2 / (2 (1 - |u|)) for |u| < 1.
+    // |ln(1 + u) - u + u^2/2| <= |u|^3 / (3 (1 - |u|)) for |u| < 1. The
+    // u^2/2 term keeps the midpoint off a representable number the true
+    // value is not (ln(1 + 10^-250) lies just below 10^-250).
     Ball yb(y, wp);
     Ball u = M * exp(-yb);
     u -= Ball(1, wp);
@@ -238,8 +292,11 @@ Ball logPoint(const KVnum& x, int wp) {
         r.setUnbounded();
         return r;
     }
+    Ball u2 = u * u;
+    u2.divInt(2);
     yb += u;
-    yb.widen(divUp(mulUp(au, au), mulDown(Mag::down(2, 0), subDown(Mag::pow10(0), au))));
+    yb -= u2;
+    yb.widen(divUp(mulUp(au, mulUp(au, au)), mulDown(Mag::down(3, 0), subDown(Mag::pow10(0), au))));
     if (E != 0) {
         const int wk = widen(wp, std::log10(std::fabs(static_cast<double>(E))) + 2);
         Ball t = ln10(wk);

@@ -103,25 +103,29 @@ int64_t digitsOf(const KVnum* res, int64_t guard) { return 4 * (res->Nlimbs() / 
 // after its factor y/2, sin(r)/r needs a_i = a_{i-1} / ((2i)(2i+1)).
 uint64_t cosDiv(uint64_t i) { return (2 * i + 1) * (2 * i + 2); }
 uint64_t sinDiv(uint64_t i) { return (2 * i) * (2 * i + 1); }
+// cos x itself: a_i = a_{i-1} / ((2i-1)(2i)).
+uint64_t cosDiv2(uint64_t i) { return (2 * i - 1) * (2 * i); }
 
 // x / (d(from) d(from+1) ... d(to)), the divisors grouped into products
-// below 10^8 (one short division each). Returns the number of divisions
-// (each cuts less than one unit).
+// below 10^8 (one short division each; a single divisor may be larger, up
+// to 2^32). Returns the number of divisions (each cuts less than one unit).
 int divRun(Nat& x, uint64_t (*d)(uint64_t), uint64_t from, uint64_t to) {
     int cuts = 0;
     uint64_t p = 1;
+    Nat t;
     for (uint64_t i = from; i <= to; ++i) {
         const uint64_t v = d(i);
-        if (v >= 100000000ULL) return -1;
-        if (p * v >= 100000000ULL) {
-            x = divSmall(x, static_cast<uint32_t>(p));
+        if (p > 1 && p * v >= 100000000ULL) {
+            divSmallInto(t, x, static_cast<uint32_t>(p));
+            std::swap(x, t);
             ++cuts;
             p = 1;
         }
         p *= v;
     }
     if (p > 1) {
-        x = divSmall(x, static_cast<uint32_t>(p));
+        divSmallInto(t, x, static_cast<uint32_t>(p));
+        std::swap(x, t);
         ++cuts;
     }
     return cuts;
@@ -167,26 +171,34 @@ Approx altSeries(const Nat& Y, double ey, int64_t W, uint64_t (*d)(uint64_t)) {
         ep[l] = ep[l - 1] + ey + 1;
     }
     const uint64_t Q = (N + m - 1) / m;
-    Nat acc;
+    const int wl = static_cast<int>(W / 4);  // W is a multiple of 4 here
+    Nat acc, T, t, V, scratch;
     double eacc = 0;
     for (uint64_t q = Q; q-- > 0;) {
         const uint64_t L = std::min<uint64_t>(m, N - q * m);
-        Nat T = pw[L - 1];
+        T = pw[L - 1];
         double eT = ep[L - 1];
         for (uint64_t l = L - 1; l-- > 0;) {
-            T = subSat(pw[l], divSmall(T, static_cast<uint32_t>(d(q * m + l + 1))));
+            divSmallInto(t, T, static_cast<uint32_t>(d(q * m + l + 1)));
+            if (pw[l] < t) t = pw[l];  // never: each T_l lies in [0, y^l]
+            subInto(T, pw[l], t);
             eT = ep[l] + eT / 2 + 1;
         }
         if (q == Q - 1) {
-            acc = std::move(T);
+            std::swap(acc, T);
             eacc = eT;
             continue;
         }
-        Nat V = divPow10(mul(pw[m], acc), W);
+        mulShiftInto(V, pw[m], acc, wl, scratch);
         double eV = 1.01 * (ep[m] + eacc) + 1;
         const int cuts = divRun(V, d, q * m + 1, q * m + m);
         eV = eV / 2 + cuts;
-        acc = (m & 1) ? subSat(T, V) : add(T, V);
+        if (m & 1) {
+            if (T < V) V = T;  // never, as above
+            subInto(acc, T, V);
+        } else {
+            addInto(acc, T, V);
+        }
         eacc = eT + eV;
     }
     out.x = std::move(acc);
@@ -264,8 +276,11 @@ void sinCos(const Nat& R, int64_t W, bool needSin, bool needCos, Approx* sinr, A
     double ec = (ey + 0.001 * f.err) / 2 + 2;
     // c' = c (4 - 2c): the error of c grows by |4 - 4c| <= 4, the cut adds 1.
     const Nat four = mulSmall(one, 4);
+    Nat twoC, D, scratch;
     for (int i = 0; i < j; ++i) {
-        C = divPow10(mul(C, subSat(four, add(C, C))), Wi);
+        addInto(twoC, C, C);
+        subInto(D, four, twoC);  // 2c <= 0.6 < 4
+        mulShiftInto(C, C, D, static_cast<int>(Wi / 4), scratch);
         ec = 4 * ec + 1;
     }
     if (needCos) {
@@ -296,6 +311,128 @@ enum Kind { SIN, COS, TAN };
 // places take 0.25 s, 10^6 places 4 s and 40 MB; each tenfold costs about
 // fifteen times the time).
 const int64_t MAX_REDUCED_DIGITS = 1000000;
+
+// Short arguments: |x| <= 1.5 with few digits, x = p / 10^k. The Taylor
+// series of cos x and of sin(x)/x are summed exactly by binary splitting
+// (P, Q, T over the terms a..b-1, T/Q their sum, each term the previous one
+// times -p^2 / (10^2k d(i))), then divided once: below 2 units at scale W
+// (one for the quotient's cut, one for the terms left out, each below the
+// first of them, the series alternating with falling terms). Returns false
+// when x is too long for the exact sums to stay short.
+struct Split {
+    Int p;
+    Nat q;
+    Int t;
+};
+
+// a *= m in place, m < 2^31.
+void scaleInPlace(Nat& a, uint32_t m) {
+    uint64_t c = 0;
+    for (auto& l : a.d) {
+        c += static_cast<uint64_t>(l) * m;
+        l = static_cast<kv::limb_t>(c % 10000);
+        c /= 10000;
+    }
+    for (; c; c /= 10000) a.d.push_back(static_cast<kv::limb_t>(c % 10000));
+}
+
+Split splitTerms(const Nat& p2, int64_t k2, uint64_t (*d)(uint64_t), uint64_t a, uint64_t b) {
+    Split s;
+    if (b - a <= 8) {
+        // A short run term by term: T <- T q_i + P p_i, Q <- Q q_i,
+        // P <- P p_i, with p_i = -p^2 and q_i = d(i) 10^2k.
+        s.p.m = Nat(1);
+        s.q = Nat(1);
+        const bool smallP = p2.size() <= 2;
+        for (uint64_t i = a; i < b; ++i) {
+            const uint32_t di = static_cast<uint32_t>(d(i));
+            scaleInPlace(s.t.m, di);
+            scaleInPlace(s.q, di);
+            if (k2 > 0) {
+                s.t.m = mulPow10(s.t.m, k2);
+                s.q = mulPow10(s.q, k2);
+            }
+            if (smallP)
+                scaleInPlace(s.p.m, static_cast<uint32_t>(p2.low64()));
+            else
+                s.p.m = mul(s.p.m, p2);
+            s.p.neg = !s.p.neg;
+            s.t = addInt(s.t, s.p);
+        }
+        return s;
+    }
+    const uint64_t m = (a + b) / 2;
+    Split l = splitTerms(p2, k2, d, a, m), r = splitTerms(p2, k2, d, m, b);
+    s.q = mul(l.q, r.q);
+    s.t = addInt(Int{mul(l.t.m, r.q), l.t.neg}, mulInt(l.p, r.t));
+    s.p = mulInt(l.p, r.p);
+    return s;
+}
+
+// 1 + sum_{i>=1} prod_{j<=i} (-x^2 / d(j)) at scale W, for x = p / 10^k.
+Nat shortSeries(const Nat& p, int64_t k, int64_t W, uint64_t (*d)(uint64_t)) {
+    const double lx2 = 2 * (p.log10() - static_cast<double>(k));
+    double lg = 0;
+    uint64_t N = 1;
+    for (;; ++N) {
+        lg += lx2 - std::log10(static_cast<double>(d(N)));
+        if (lg < -static_cast<double>(W) - 1) break;
+    }
+    if (N == 1) return pow10(W);
+    Split s = splitTerms(mul(p, p), 2 * k, d, 1, N);
+    const Int sum = addInt(Int{s.q, false}, s.t);  // positive for |x| <= 1.5
+    return divFloor(mulPow10(sum.m, W), s.q);
+}
+
+bool shortSinCos(const Arg& xin, int64_t W, bool needSin, bool needCos, Approx* sinr, Approx* cosr) {
+    if (xin.msd() > 0 || xin.msd() < -3) return false;
+    // Without its trailing zeros: 1 is held as 1 and many zero limbs.
+    Arg x = xin;
+    size_t z = 0;
+    while (z < x.m.d.size() && x.m.d[z] == 0) ++z;
+    x.m.d.erase(x.m.d.begin(), x.m.d.begin() + static_cast<std::ptrdiff_t>(z));
+    x.e += 4 * static_cast<int64_t>(z);
+    while (!x.m.isZero() && x.m.d[0] % 10 == 0) {
+        x.m = divSmall(x.m, 10);
+        ++x.e;
+    }
+    if (x.e > 0) return false;
+    const int64_t k = -x.e;
+    bool inexact;
+    if (!(fixedOf(x, 1, &inexact) < Nat(15)) || (fixedOf(x, 1, &inexact) == Nat(15) && inexact)) return false;
+    // The exact sums grow by 2k digits and the divisor's digits per term:
+    // worth it while they stay within a few times the working digits.
+    const double terms = static_cast<double>(W) / std::max(1.0, std::log10(static_cast<double>(W)));
+    if (terms * (2.0 * static_cast<double>(k) + 2 * std::log10(2 * terms)) > 3.0 * static_cast<double>(W))
+        return false;
+    if (needSin && needCos && x.msd() >= -1) {
+        // Both, |x| >= 0.1: the cosine by its series at 4 more digits, the
+        // sine as sqrt((1 - c)(1 + c)) from it (cheaper than a second
+        // series). With c within 2 units at W + 4, 1 - c^2 = 10^2(W+4) - C^2
+        // is within 4 10^(W+4) units at scale 2(W+4); the root moves by at
+        // most that over sin x >= sin 0.1 > 0.0998: 41 units at W + 4 with
+        // its own cut, below 2 units at W after the last cut.
+        const int64_t Wc = W + 4;
+        const Nat C = shortSeries(x.m, k, Wc, cosDiv2);
+        const Nat S = isqrt(sub(pow10(2 * Wc), mul(C, C)));
+        cosr->x = divPow10(C, 4);
+        cosr->err = 2;
+        sinr->x = divPow10(S, 4);
+        sinr->err = 2;
+        return true;
+    }
+    if (needCos) {
+        cosr->x = shortSeries(x.m, k, W, cosDiv2);
+        cosr->err = 2;
+    }
+    if (needSin) {
+        // sin x = x (1 - x^2/3! + ...): one more cut, of the product by x.
+        const Nat g = shortSeries(x.m, k, W, sinDiv);
+        sinr->x = divPow10(mul(g, x.m), k);
+        sinr->err = 2 * 1.5 + 1;
+    }
+    return true;
+}
 
 bool circular(Kind kind, const Arg& x, int64_t Wt, Bounds& b) {
     const int64_t msd = x.msd();
@@ -328,12 +465,16 @@ bool circular(Kind kind, const Arg& x, int64_t Wt, Bounds& b) {
     double er = 0;
     bool rneg = false;
     int q = 0;
-    bool reduce = msd >= 0;
+    Approx s, c;
+    W = Wt - std::min<int64_t>(msd, 0);
+    const bool isShort = shortSinCos(x, W, kind != COS, kind != SIN, &s, &c);
+    bool reduce = msd >= 0 && !isShort;
     if (!reduce && msd == -1) {
         bool inexact;
         reduce = !(fixedOf(x, 4, &inexact) < Nat(7800));
     }
-    if (!reduce) {
+    if (isShort) {
+    } else if (!reduce) {
         W = Wt - msd;
         bool inexact;
         R = fixedOf(x, W, &inexact);
@@ -369,11 +510,11 @@ bool circular(Kind kind, const Arg& x, int64_t Wt, Bounds& b) {
             W += have > 0 ? Wt - have + 2 : W;
         }
     }
-    Approx s, c;
     // Sin wants sin r in even quadrants and cos r in odd ones; Cos the
     // other way round; Tan both.
     const bool odd = q % 2 == 1;
-    sinCos(R, W, kind == TAN || (kind == SIN) != odd, kind == TAN || (kind == COS) != odd, &s, &c);
+    if (!isShort)
+        sinCos(R, W, kind == TAN || (kind == SIN) != odd, kind == TAN || (kind == COS) != odd, &s, &c);
     s.err += er;
     c.err += er;
     // sin(k pi/2 + r) and cos(k pi/2 + r) from sin r (sign rneg) and cos r.

@@ -20,12 +20,6 @@
 
 using kv::limb_t;
 
-namespace {
-
-int digitsOf(limb_t v) { return v >= 1000 ? 4 : v >= 100 ? 3 : v >= 10 ? 2 : 1; }
-
-}  // namespace
-
 void KVnum::operator/=(const KVnum& x) {
     Ensure(x.limbs ? x.nlimbs : 0);
     KVnum tmp;
@@ -50,7 +44,7 @@ void KVnum::operator/=(const KVnum& x) {
     // The leading digit of a divisor that compares equal to 1 is a units
     // digit, whichever of the two the comparison cuts; no other divisor needs
     // the comparison.
-    if (static_cast<int64_t>(y->expo) + 4 * static_cast<int64_t>(y->top) + digitsOf(y->limbs[y->top]) == 1) {
+    if (static_cast<int64_t>(y->expo) + 4 * static_cast<int64_t>(y->top) + kv::limb_digits(y->limbs[y->top]) == 1) {
         // A divisor whose magnitude compares equal to the stored 1 leaves
         // the magnitude as it is.
         if (CmpOne(y) == 0) {
@@ -65,8 +59,8 @@ void KVnum::operator/=(const KVnum& x) {
     const int dn = y->top - lv + 1;
     const limb_t* dv = y->limbs + lv;
 
-    const int64_t dR = 4 * static_cast<int64_t>(top) + digitsOf(limbs[top]);
-    const int64_t dD = 4 * static_cast<int64_t>(y->top) + digitsOf(y->limbs[y->top]);
+    const int64_t dR = 4 * static_cast<int64_t>(top) + kv::limb_digits(limbs[top]);
+    const int64_t dD = 4 * static_cast<int64_t>(y->top) + kv::limb_digits(y->limbs[y->top]);
     const int64_t s = -static_cast<int64_t>(y->expo);
     const int64_t Dq = dR - dD + s + 1;  // q has Dq - 1 or Dq digits
     if (Dq <= 0) {                       // q < 1: the quotient is zero

@@ -2,9 +2,9 @@
 //
 // ^= multiplies n - 1 times, left to right, each product truncated before the
 // next: the digits depend on that order, so there is no repeated squaring.
-// Intp prints the number (the text stays in outbuf) and cuts it to the
-// integer part that the printed text shows, formed from the limbs (with a
-// kernel set installed, by reading the text's integer part back).
+// Intp cuts the number to the integer part that its printed text shows,
+// formed from the limbs without printing (with a kernel set installed, by
+// printing and reading the text's integer part back).
 #include <cstring>
 #include <new>
 #include <string>
@@ -63,13 +63,28 @@ bool integerCount(const kv::limb_t* limbs, int top, int32_t expo, int64_t* out) 
 // the library's fatal report, not an exception.
 void KVnum::Intp() try {
     Ensure(0);
-    // The text is the number's own (String), and stays in outbuf.
-    String(0, false);
-    if (expo < 0 && !kv::plainPaths()) {
+    if (kv::plainPaths()) {
+        // The plain way: print the number and read back the integer part its
+        // text shows. The rest of this function forms the same number from
+        // the limbs, without the text.
+        String(0, false);
+        std::string text(outbuf);
+        const size_t point = text.find('.');
+        if (point != std::string::npos) {
+            text.resize(point);
+            Assign_main(text.c_str());
+            return;
+        }
+        KVnum back(nlimbs);
+        back.Assign_main(text.c_str());
+        if (exactlyEqual(back, *this)) Copyf(this, &back);
+        return;
+    }
+    if (top < 0) return;  // zero prints as "0" and reads back as zero
+    if (expo < 0) {
         // The text has a point: its integer part, read back, is floor(|v|)
         // in limbs counted from the units, with the text's sign, brought to
-        // normal form (a zero never keeps a sign). That is formed here from
-        // the limbs directly.
+        // normal form (a zero never keeps a sign).
         kv::trunc_digits(limbs, limbs, nlimbs, -static_cast<int64_t>(expo));
         if (kv::top_n(limbs, nlimbs) < 0) {
             Zero(this);
@@ -78,17 +93,26 @@ void KVnum::Intp() try {
         Shift(this, 0);
         return;
     }
-    std::string text(outbuf);
-    const size_t point = text.find('.');
-    if (point != std::string::npos) {
-        text.resize(point);
-        Assign_main(text.c_str());
-        return;
-    }
-    // No point: the value is whole already. Reading its text back can lose
-    // digits that do not line up with the limbs; then it stays as it is.
+    // No point: the value is whole already, and its text is the mantissa's
+    // D digits and expo zeros. Read back, only the first W = 2 nlimbs - 4
+    // characters are digits of the window: the number K they make, grouped
+    // into limbs from its units, and the count of the characters dropped
+    // after it as exponent. Where a dropped digit is not 0 the value would
+    // change, and the number stays as it is.
+    const int h = HeadIndex(nlimbs);
+    const int64_t D = 4 * static_cast<int64_t>(h) + kv::limb_digits(limbs[h]);
+    const int64_t L = D + expo, W = 2 * static_cast<int64_t>(nlimbs) - 4;
+    const int64_t dropped = L > W ? L - W : 0;
+    const int64_t up = expo - dropped;  // K = M x 10^up (up <= 5) or M cut by 10^-up
     KVnum back(nlimbs);
-    back.Assign_main(text.c_str());
+    if (up >= 0) {
+        const int q = static_cast<int>(up / 4);
+        kv::scale_digits(back.limbs + q, limbs, h + 1, static_cast<int>(up % 4));
+    } else {
+        kv::trunc_digits(back.limbs, limbs, h + 1, -up);
+    }
+    back.minus = minus;
+    Shift(&back, dropped);
     if (exactlyEqual(back, *this)) Copyf(this, &back);
 } catch (const std::bad_alloc&) {
     reportFatal("Memory allocation failure.");

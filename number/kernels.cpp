@@ -235,9 +235,52 @@ int cmp_trunc(const limb_t* u, const limb_t* v, int n, int64_t d) {
 // run from the top down, forms each limb sum, reduces it, and adds the carry
 // out of the limb below, computed afresh from the two limbs below (which,
 // going down, are not written yet, so w may be u or v). Only a limb that was
-// 9999 before that carry can overflow again; when any did, a plain carry
-// pass finishes the job. The main pass has no chain, and the compiler
-// vectorises it.
+// 9999 before that carry can overflow again (reach 10000; a borrow, -1).
+// Such limbs are then found by a scan eight limbs at a time, and from each
+// the carry runs up through the 9999s above it, and no further: the main
+// pass has no chain and the compiler vectorises it, and the carry chains
+// cost only their own length.
+
+namespace {
+
+// Carries out of the limbs of w[0..n) that reached BASE, each passed up
+// until it stops; returns the carry out of limb n-1.
+inline limb_t rippleCarries(limb_t* w, int n) {
+    int i = 0;
+    for (;;) {
+        for (; i + 8 <= n; i += 8) {
+            limb_t x = 0;
+            for (int k = 0; k < 8; ++k) x |= w[i + k] >= BASE;
+            if (x) break;
+        }
+        while (i < n && w[i] < BASE) ++i;
+        if (i == n) return 0;
+        do {
+            w[i] -= BASE;
+            if (++i == n) return 1;
+        } while (++w[i] >= BASE);
+    }
+}
+
+// Borrows out of the limbs of w[0..n) that went below 0, the same way.
+inline limb_t rippleBorrows(limb_t* w, int n) {
+    int i = 0;
+    for (;;) {
+        for (; i + 8 <= n; i += 8) {
+            limb_t x = 0;
+            for (int k = 0; k < 8; ++k) x |= w[i + k] < 0;
+            if (x) break;
+        }
+        while (i < n && w[i] >= 0) ++i;
+        if (i == n) return 0;
+        do {
+            w[i] += BASE;
+            if (++i == n) return 1;
+        } while (--w[i] < 0);
+    }
+}
+
+}  // namespace
 
 KV_CLONES limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
     if (kernelSet && kernelSet->add_n) return kernelSet->add_n(w, u, v, n);
@@ -253,13 +296,7 @@ KV_CLONES limb_t add_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
     const limb_t s0 = u[0] + v[0];
     w[0] = s0 - (s0 >= BASE ? BASE : 0);
     if (!over) return out;
-    limb_t carry = 0;
-    for (int i = 0; i < n; ++i) {
-        const limb_t t = w[i] + carry;
-        carry = t >= BASE;
-        w[i] = t - (carry ? BASE : 0);
-    }
-    return out | carry;
+    return out | rippleCarries(w, n);
 }
 
 KV_CLONES limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
@@ -276,13 +313,7 @@ KV_CLONES limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
     const limb_t s0 = u[0] - v[0];
     w[0] = s0 + (s0 < 0 ? BASE : 0);
     if (!under) return out;
-    limb_t borrow = 0;
-    for (int i = 0; i < n; ++i) {
-        const limb_t t = w[i] - borrow;
-        borrow = t < 0;
-        w[i] = t + (borrow ? BASE : 0);
-    }
-    return out | borrow;
+    return out | rippleBorrows(w, n);
 }
 
 namespace {

@@ -29,6 +29,9 @@ void zero_n(limb_t* w, int n);
 // w[0..n) := u[0..n). w and u may be equal; no partial overlap.
 void copy_n(limb_t* w, const limb_t* u, int n);
 
+// Decimal digits of a limb written without leading zeros (1 for 0).
+inline int limb_digits(limb_t v) { return v >= 1000 ? 4 : v >= 100 ? 3 : v >= 10 ? 2 : 1; }
+
 // Index of the most significant non-zero limb of u[0..n), or -1.
 int top_n(const limb_t* u, int n);
 

@@ -348,6 +348,55 @@ TEST(BtoB, IntegerRoundTrips) {
     }
 }
 
+// The digits in radix b of a decimal integer of any length, by the rule
+// that defines them: the remainders of repeated division by b, last first.
+std::string longIntegerDigits(const std::string& decimal, int b) {
+    std::vector<int> d;
+    for (char c : decimal) d.push_back(c - '0');
+    std::string s;
+    while (!d.empty()) {
+        int rem = 0;
+        std::vector<int> q;
+        for (int x : d) {
+            const int cur = rem * 10 + x;
+            if (!q.empty() || cur / b != 0) q.push_back(cur / b);
+            rem = cur % b;
+        }
+        s.insert(s.begin(), kAlpha[rem]);
+        d.swap(q);
+    }
+    return s.empty() ? "0" : s;
+}
+
+TEST(BtoB, LongIntegersInEveryRadix) {
+    // A long integer part is converted by halving with powers of the radix:
+    // integers of every length up to the full precision, a fraction behind
+    // some of them, radices whose digit groups fill 10^8 in different ways,
+    // and runs of zero digits (zero quotients and zero padding at every
+    // level of the halving).
+    seed("LongIntegersInEveryRadix");
+    for (int nlimbs : {130, 1000}) {
+        const int full = 4 * (KVnum::HeadIndex(nlimbs) + 1);
+        for (int i = 0; i < 10; ++i) {
+            const int digits = uniform(90, full);
+            std::string t(1, kAlpha[uniform(1, 9)]);
+            for (int d = 1; d < digits; ++d) {
+                const int style = i % 3;
+                t += style == 0 ? kAlpha[uniform(0, 9)] : style == 1 ? '0' : (uniform(0, 7) ? '0' : '9');
+            }
+            const std::string frac = i % 4 == 3 ? ".25" : "";
+            const int b = std::vector<int>{2, 3, 7, 16, 36}[static_cast<size_t>(uniform(0, 4))];
+            KVnum x(nlimbs);
+            const std::string out = x.BtoB(10, b, (t + frac).c_str());
+            const std::string want = longIntegerDigits(t, b) + ".";
+            ASSERT_EQ(out.substr(0, want.size()), want) << nlimbs << " limbs, radix " << b << ": " << t << frac;
+            if (frac.empty()) {
+                ASSERT_EQ(out.size(), want.size()) << out;
+            }
+        }
+    }
+}
+
 TEST(BtoB, DecimalFractionsGiveTheExactExpansion) {
     // A decimal held in full is multiplied by the radix without loss: the
     // output is the exact expansion cut after 4h digits. Back in radix 10 it

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <kelvane/ExactFunc.h>
+#include <kelvane/Func.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -31,7 +33,7 @@ KVnum* call(ExactFunc& f, const std::string& m, KVnum* x, KVnum* y) {
 // r is t truncated toward zero: same sign, |r| <= |t| < |r| + one unit in r's
 // last place, normal form, at least 4h + 1 significant digits. t is text with
 // far more digits than r (or exact).
-[[maybe_unused]] ::testing::AssertionResult truncates(const KVnum& r, const std::string& truth, int n) {
+::testing::AssertionResult truncates(const KVnum& r, const std::string& truth, int n) {
     if (!kvtest::normalForm(r)) return ::testing::AssertionFailure() << "not in normal form";
     const int wide = 2 * n + 600;
     KVnum t(wide), d(wide);
@@ -63,6 +65,32 @@ KVnum* call(ExactFunc& f, const std::string& m, KVnum* x, KVnum* y) {
 }
 
 }  // namespace
+
+TEST(ExactFunc, HardCasesTruncateTheTrueValue) {
+    std::ifstream in(KELVANE_TEST_DATA "/exact_func.txt");
+    ASSERT_TRUE(in) << "missing tests/data/exact_func.txt";
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream s(line);
+        std::string m, xs, ys, truth;
+        int n;
+        s >> m >> n >> xs >> ys >> truth;
+        SCOPED_TRACE(line.substr(0, 100));
+        ExactFunc f(n);
+        KVnum x(n), y(n);
+        if (xs != "-") x = xs.c_str();
+        if (ys != "-") y = ys.c_str();
+        kvtest::ErrorLog log;
+        KVnum* r = call(f, m, &x, &y);
+        ASSERT_NE(r, nullptr);
+        EXPECT_TRUE(kvtest::ErrorLog::messages().empty());
+        EXPECT_TRUE(truncates(*r, truth, n));
+        ++count;
+    }
+    EXPECT_GT(count, 200);
+}
 
 TEST(ExactFunc, ExactValuesAreExact) {
     struct Case { const char* m; const char* x; const char* y; const char* want; };
@@ -138,4 +166,132 @@ TEST(ExactFunc, ObjectKeepsItsPrecisionAndResult) {
     b = a;
     EXPECT_EQ(b.Nlimbs(), 9);
     EXPECT_EQ(a.Nlimbs(), 20);
+}
+
+namespace {
+
+// Random argument text: digits digits, exponent in [lo, hi].
+std::string randomText(std::mt19937_64& g, int digits, int lo, int hi, bool sign) {
+    std::string s = (sign && (g() & 1)) ? "-" : "";
+    s += static_cast<char>('1' + g() % 9);
+    s += '.';
+    for (int i = 1; i < digits; ++i) s += static_cast<char>('0' + g() % 10);
+    s += "e" + std::to_string(lo + static_cast<int>(g() % static_cast<uint64_t>(hi - lo + 1)));
+    return s;
+}
+
+// r against t' from Func at a far higher precision (right to all but its last
+// few digits on these arguments): r <= t' < r + ulp, unless t' lies within
+// 10^-(digits of t' - 12) of either bound, where t' cannot tell.
+::testing::AssertionResult agreesWithFunc(const KVnum& r, const KVnum& tw, int wide) {
+    KVnum lo(wide), gap(wide), unit(wide), slack(wide);
+    lo = tw;
+    lo -= r;  // t' - r: 0 <= ... < ulp, sign of t
+    if (tw.IsZero()) return ::testing::AssertionSuccess();
+    if (lo.Minus() != tw.Minus() && !lo.IsZero()) {
+        KVnum a(wide);
+        a -= lo;
+        slack = ("1e" + std::to_string(tw.Expo() + 12)).c_str();
+        a -= slack;
+        if (a.Minus()) return ::testing::AssertionSuccess();  // too close to tell
+        return ::testing::AssertionFailure() << "above " << kvtest::str(KVnum(tw)).substr(0, 40);
+    }
+    unit = ("1e" + std::to_string(r.Expo())).c_str();
+    if (lo.Minus()) {
+        KVnum a(wide);
+        a -= lo;
+        lo = a;
+    }
+    gap = unit;
+    gap -= lo;
+    slack = ("1e" + std::to_string(tw.Expo() + 12)).c_str();
+    gap -= slack;
+    if (gap.Minus()) {
+        gap += slack;
+        gap += slack;
+        if (gap.Minus()) return ::testing::AssertionFailure() << "a unit below " << kvtest::str(KVnum(tw)).substr(0, 40);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+TEST(ExactFunc, RandomArgumentsAgreeWithAWiderFunc) {
+    std::mt19937_64 g(kvtest::seed());
+    struct M { const char* name; int lo, hi; bool sign; };
+    // Arguments where Func at three times the limbs keeps many more digits
+    // than the result has.
+    const M methods[] = {{"Ln", -3, 3, false},    {"Aln", -3, -1, true},    {"Log", -3, 3, false},
+                         {"LntoLog", -3, 3, true}, {"Alog", -3, -1, true},  {"Fpower", -1, 0, false},
+                         {"Afpower", -2, 1, false}, {"Iroot", -3, 3, false}};
+    for (int n : {9, 20, 40}) {
+        const int wide = 3 * n + 20;
+        ExactFunc f(n);
+        Func w(wide);
+        for (const M& m : methods) {
+            for (int i = 0; i < 8; ++i) {
+                KVnum x(n), y(n), xw(wide), yw(wide);
+                x = randomText(g, 2 * n - 4, m.lo, m.hi, m.sign).c_str();
+                y = randomText(g, 6, -2, -1, false).c_str();
+                const std::string name = m.name;
+                if (name == "Afpower" && (y == kvtest::num(n, "1")) == 0) continue;
+                xw = x;
+                yw = y;
+                SCOPED_TRACE(name + "(" + kvtest::str(x) + ", " + kvtest::str(y) + ") at " + std::to_string(n));
+                KVnum r(n), tw(wide);
+                if (name == "Iroot") {
+                    r = *f.Iroot(&x, 3);
+                    tw = *w.Iroot(&xw, 3);
+                } else {
+                    r = *call(f, name, &x, &y);
+                    KVnum* t = name == "Ln" ? w.Ln(&xw) : name == "Aln" ? w.Aln(&xw) : name == "Log" ? w.Log(&xw)
+                             : name == "LntoLog" ? w.LntoLog(&xw) : name == "Alog" ? w.Alog(&xw)
+                             : name == "Fpower" ? w.Fpower(&xw, &yw) : w.Afpower(&yw, &xw);
+                    tw = *t;
+                    if (name == "Afpower") r = *f.Afpower(&y, &x);
+                }
+                EXPECT_TRUE(kvtest::normalForm(r));
+                EXPECT_TRUE(agreesWithFunc(r, tw, wide));
+            }
+        }
+    }
+}
+
+TEST(ExactFunc, NeighboursKeepTheOrderAndRootsStayBelow) {
+    std::mt19937_64 g(kvtest::seed() + 1);
+    const int n = 20;
+    ExactFunc f(n);
+    for (int i = 0; i < 40; ++i) {
+        KVnum x(n), x2(n), unit(n);
+        x = randomText(g, 2 * n - 4, -5, 5, false).c_str();
+        unit = ("1e" + std::to_string(x.Expo())).c_str();
+        x2 = x;
+        x2 += unit;  // the next number up
+        // Increasing functions give results in the same order.
+        for (const char* m : {"Ln", "Aln", "Log", "Alog", "LntoLog"}) {
+            if ((std::string(m) == "Aln" || std::string(m) == "Alog") && (x == kvtest::num(n, "1000")) > 0) continue;
+            KVnum a(n), b(n);
+            a = *call(f, m, &x, nullptr);
+            b = *call(f, m, &x2, nullptr);
+            EXPECT_LE(a == b, 0) << m << "(" << kvtest::str(x) << ")";
+        }
+        // r = Iroot(x, k) has r^k <= x < (r + ulp)^k, in exact arithmetic.
+        for (int k : {2, 3, 7}) {
+            KVnum r(n);
+            r = *f.Iroot(&x, k);
+            const int big = 2 * (k * (n / 2) + 8);
+            KVnum p(big), q(big), xb(big), u(big);
+            xb = x;
+            p = 1;
+            for (int j = 0; j < k; ++j) p *= r;
+            u = ("1e" + std::to_string(r.Expo())).c_str();
+            KVnum r1(big);
+            r1 = r;
+            r1 += u;
+            q = 1;
+            for (int j = 0; j < k; ++j) q *= r1;
+            EXPECT_LE(p == xb, 0) << "root " << k << " of " << kvtest::str(x);
+            EXPECT_EQ(q == xb, 1) << "root " << k << " of " << kvtest::str(x);
+        }
+    }
 }

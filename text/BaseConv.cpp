@@ -44,6 +44,8 @@
 
 #include <kelvane/KVnum.h>
 
+#include "number/kernels.h"
+
 namespace {
 
 const char* const kRadixMessage = "Radix must be between 2 and 36.";
@@ -83,6 +85,129 @@ bool digitTextOk(const char* s) {
 int digitValue(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
 
 char digitChar(int v) { return static_cast<char>(v < 10 ? '0' + v : 'A' + v - 10); }
+
+// ---- Radix digits of a long integer ---------------------------------------------
+//
+// The integer u (base-10^4 limbs) is split as u = q c^(2^k) + r by one exact
+// division, c = b^m the largest power of the radix b below 10^8, and the
+// digits of q and of r (the latter padded with zeros to m 2^k) follow each
+// other; below SPLIT_LIMBS limbs a part takes one pass of short division
+// by c for each m digits. The powers c^(2^k) are formed once by squaring.
+
+const int SPLIT_LIMBS = 24;
+
+typedef std::vector<kv::limb_t> Limbs;
+
+int trimmedSize(const Limbs& u) {
+    int n = static_cast<int>(u.size());
+    while (n > 0 && u[static_cast<size_t>(n - 1)] == 0) --n;
+    return n;
+}
+
+class RadixDigits {
+public:
+    RadixDigits(std::string& out, int b) : out_(out), b_(b), m_(0), c_(1) {
+        while (c_ * static_cast<uint64_t>(b) < 100000000u) {
+            c_ *= static_cast<uint64_t>(b);
+            ++m_;
+        }
+    }
+
+    // Digits of u without leading zeros (at least one).
+    void run(Limbs u) {
+        int k = 0;
+        // c^(2^k) for k up to the first whose square exceeds u: u < P[k]^2.
+        power(0);
+        while (2 * trimmedSize(powers_[static_cast<size_t>(k)]) - 1 <= trimmedSize(u)) power(++k);
+        emit(u, k, false);
+    }
+
+private:
+    std::string& out_;
+    int b_, m_;
+    uint64_t c_;
+    std::vector<Limbs> powers_;
+
+    const Limbs& power(int k) {
+        while (static_cast<int>(powers_.size()) <= k) {
+            if (powers_.empty()) {
+                powers_.push_back(Limbs{static_cast<kv::limb_t>(c_ % 10000u), static_cast<kv::limb_t>(c_ / 10000u)});
+            } else {
+                const Limbs& p = powers_.back();
+                const int n = trimmedSize(p);
+                Limbs sq(2 * static_cast<size_t>(n));
+                kv::mul(sq.data(), p.data(), n, p.data(), n);
+                sq.resize(static_cast<size_t>(trimmedSize(sq)));
+                powers_.push_back(sq);
+            }
+        }
+        return powers_[static_cast<size_t>(k)];
+    }
+
+    // Digits of u < c^(2^(k+1)): exactly m 2^(k+1) of them when padded.
+    void emit(Limbs& u, int k, bool padded) {
+        const int un = trimmedSize(u);
+        if (k < 0 || un <= SPLIT_LIMBS) {
+            shortDigits(u, un, padded ? static_cast<size_t>(m_) << (k + 1) : 0);
+            return;
+        }
+        const Limbs& p = power(k);
+        const int pn = static_cast<int>(p.size());
+        if (un < pn) {
+            // q = 0: its digits are all zeros.
+            if (padded) out_.append(static_cast<size_t>(m_) << k, '0');
+            emit(u, k - 1, padded);
+            return;
+        }
+        Limbs q(static_cast<size_t>(un - pn + 1));
+        kv::divq(q.data(), u.data(), un, p.data(), pn);
+        const int qn = trimmedSize(q);
+        if (qn > 0) {
+            // r = u - q p, below p: its limbs are the low pn of the difference.
+            Limbs qp(static_cast<size_t>(qn + pn));
+            kv::mul(qp.data(), q.data(), qn, p.data(), pn);
+            kv::sub_n(u.data(), u.data(), qp.data(), un);
+        }
+        u.resize(static_cast<size_t>(pn));
+        if (qn > 0 || padded) {
+            q.resize(static_cast<size_t>(qn > 0 ? qn : 1));
+            emit(q, k - 1, padded);
+            emit(u, k - 1, true);
+        } else {
+            emit(u, k - 1, false);
+        }
+    }
+
+    // Digits of u[0..un) by short division by c, m digits at a time;
+    // `width` > 0 pads them with leading zeros to that many.
+    void shortDigits(Limbs& u, int un, size_t width) {
+        std::string rev;
+        while (un > 0) {
+            uint64_t rem = 0;
+            for (int i = un - 1; i >= 0; --i) {
+                const uint64_t cur = rem * 10000u + static_cast<uint64_t>(u[static_cast<size_t>(i)]);
+                u[static_cast<size_t>(i)] = static_cast<kv::limb_t>(cur / c_);
+                rem = cur % c_;
+            }
+            while (un > 0 && u[static_cast<size_t>(un - 1)] == 0) --un;
+            for (int j = 0; j < m_; ++j) {
+                rev += digitChar(static_cast<int>(rem % static_cast<uint64_t>(b_)));
+                rem /= static_cast<uint64_t>(b_);
+            }
+        }
+        while (rev.size() > 1 && rev.back() == '0') rev.pop_back();
+        if (rev.empty()) rev = "0";
+        if (width > 0) {
+            if (rev.size() == 1 && rev[0] == '0') rev.clear();
+            out_.append(width - rev.size(), '0');
+        }
+        out_.append(rev.rbegin(), rev.rend());
+    }
+};
+
+void appendRadixDigits(std::string& out, const Limbs& u, int b) {
+    RadixDigits(out, b).run(u);
+}
 
 }  // namespace
 
@@ -209,20 +334,32 @@ char* KVnum::BtoB_main(int ibase, int obase, char* text) {
     KVnum R(nlimbs), W(nlimbs), X(nlimbs);
     W = V;
     B = obase;
-    std::string out;
+    std::string result;
+    if (negative) result += '-';
 
-    // Integer digits, least significant first; at least one ("0" below 1).
-    do {
-        R = V;
-        V /= B;
-        V.Whole(&V);
-        T = V;
-        T *= B;
-        R -= T;
-        out += digitChar(V.SmallWhole(&R));
-    } while (!V.IsZero());
-    if (negative) out += '-';
-    std::string result(out.rbegin(), out.rend());
+    // Integer digits: those of floor(|V|) in radix obase, at least one ("0"
+    // below 1). A long integer part is split in halves by powers of the radix
+    // (each division exact, so the digits are the same); a short one takes
+    // one division by the radix for each digit.
+    const int h = KVnum::HeadIndex(V.nlimbs);
+    if (!kv::plainPaths() && !V.IsZero() && -static_cast<int64_t>(V.expo) < 4 * static_cast<int64_t>(h + 1) - 4 * SPLIT_LIMBS) {
+        std::vector<kv::limb_t> whole(V.limbs, V.limbs + h + 1);
+        kv::trunc_digits(whole.data(), whole.data(), h + 1, -static_cast<int64_t>(V.expo));
+        appendRadixDigits(result, whole, obase);
+        Zero(&V);
+    } else {
+        std::string out;
+        do {
+            R = V;
+            V /= B;
+            V.Whole(&V);
+            T = V;
+            T *= B;
+            R -= T;
+            out += digitChar(V.SmallWhole(&R));
+        } while (!V.IsZero());
+        result.append(out.rbegin(), out.rend());
+    }
     result += '.';
 
     // Fractional digits: W becomes the fraction; each pass moves one digit

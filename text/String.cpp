@@ -3,11 +3,33 @@
 // The text shows every limb from the most significant non-zero one down to
 // limb 0, so a number prints with the trailing zeros its low limbs and its
 // exponent imply; ndec > 0 cuts (never rounds) or pads the fraction.
-#include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 
 #include <kelvane/KVnum.h>
+
+#include "number/kernels.h"
+
+namespace {
+
+// "00" .. "99": a limb is written as two pairs, without formatting calls.
+// Made by the compiler, so that a String called while other sources' static
+// objects are being constructed finds it ready.
+struct Pairs {
+    char c[200];
+};
+constexpr Pairs makePairs() {
+    Pairs p{};
+    for (int k = 0; k < 100; ++k) {
+        p.c[2 * k] = static_cast<char>('0' + k / 10);
+        p.c[2 * k + 1] = static_cast<char>('0' + k % 10);
+    }
+    return p;
+}
+constexpr Pairs PAIRS = makePairs();
+
+}  // namespace
 
 // Text as long as the number needs can outgrow the heap (1e2000000000 prints
 // two thousand million zeros, ndec may ask for as many): that is the
@@ -21,13 +43,20 @@ char* KVnum::String(int ndec, bool comma) try {
         outbuf = "0";
         return &outbuf[0];
     }
-    d.reserve(static_cast<size_t>(4 * (i + 1)) + 8);
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%d", limbs[i]);
-    d += buf;
-    for (--i; i >= 0; --i) {
-        std::snprintf(buf, sizeof buf, "%04d", limbs[i]);
-        d += buf;
+    // The head limb without its leading zeros, then four digits a limb.
+    const int lead = kv::limb_digits(limbs[i]);
+    d.resize(static_cast<size_t>(lead) + 4 * static_cast<size_t>(i));
+    char* p = &d[0];
+    {
+        char four[4];
+        std::memcpy(four, PAIRS.c + 2 * (limbs[i] / 100), 2);
+        std::memcpy(four + 2, PAIRS.c + 2 * (limbs[i] % 100), 2);
+        std::memcpy(p, four + 4 - lead, static_cast<size_t>(lead));
+        p += lead;
+    }
+    for (--i; i >= 0; --i, p += 4) {
+        std::memcpy(p, PAIRS.c + 2 * (limbs[i] / 100), 2);
+        std::memcpy(p + 2, PAIRS.c + 2 * (limbs[i] % 100), 2);
     }
 
     if (expo > 0) {

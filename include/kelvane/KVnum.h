@@ -110,8 +110,9 @@ public:
     /// this to the power of the integer part of |x| by repeated
     /// multiplication; a negative x reports "Power forced to positive.".
     void operator^=(const KVnum& x);
-    /// Cuts the number to its integer part (toward zero). Leaves the text of
-    /// the value before the cut in outbuf.
+    /// Cuts the number to its integer part (toward zero), in the stored form
+    /// that reading the integer digits of its text back gives. The text of
+    /// an earlier String call is no longer valid afterwards.
     void Intp();
 
     /// Decimal text: ndec > 0 keeps exactly ndec fractional digits (cut, not

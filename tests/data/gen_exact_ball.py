@@ -9,7 +9,7 @@ the output is committed.
 import random
 from mpmath import mp, mpf, sqrt, cbrt, exp, log, nstr
 
-mp.dps = 160
+mp.dps = 400
 random.seed(16)
 
 
