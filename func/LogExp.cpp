@@ -241,27 +241,46 @@ long double addLog(long double a, long double b) {
 
 }  // namespace
 
-double kvfunc::seriesCutError(long double a, int n) {
-    const long double h = n / 2 - 2;
+double kvfunc::seriesCutError(long double al, int n) {
+    const double h = n / 2 - 2, a = static_cast<double>(al);
     // Beyond 4h + 8 the plain series is hopeless: its terms stop (k! passes
     // 10^(4h+4) near k = 4h/log10(4h)) while x^k/k! still grows.
     if (a > 4 * h + 8) return 1e9;
     if (a == 0) return -1e9;
-    const long double la = std::log10(a);
-    long double sum = -1e30L, lfact = 0;
-    int k = 0;
-    for (;;) {
-        ++k;
-        lfact += std::log10(static_cast<long double>(k));
-        const long double power = k * la;
-        const long double term = std::min(power - 4 * h, power - lfact);
-        sum = addLog(sum, term);
-        // Past the largest term and far below the sum: the rest is a
-        // geometric tail of ratio a/k < 1/2.
-        if (k > 2 * a && term < sum - 30) break;
+    const double ln10 = 2.302585092994045684, la = std::log10(a);
+    auto lfact = [&](double k) { return std::lgamma(k + 1) / ln10; };
+    // The terms are u a^k below K0, the first k with k! >= 10^4h, and
+    // a^k / k! from there: in closed form, so that the bound costs a few
+    // operations rather than one per term.
+    int lo = 1, hi = 1;
+    while (lfact(hi) < 4 * h) hi *= 2;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (lfact(mid) >= 4 * h)
+            hi = mid;
+        else
+            lo = mid + 1;
     }
-    // K passes of cut additions, each below u e^a.
-    return static_cast<double>(addLog(sum, std::log10(static_cast<long double>(k)) - 4 * h + a * kLog10E));
+    const int k0 = lo, m = k0 - 1;
+    long double below = -1e30L;  // log10 of u (a + a^2 + ... + a^m)
+    if (m >= 1) {
+        double ls;
+        if (std::fabs(a - 1) < 1e-12) {
+            ls = std::log10(static_cast<double>(m));
+        } else if (a > 1) {
+            const double e = m * std::log(a);
+            ls = la + (e > 30 ? e / ln10 : std::log10(std::expm1(e))) - std::log10(a - 1);
+        } else {
+            ls = la + std::log10(-std::expm1(m * std::log(a))) - std::log10(1 - a);
+        }
+        below = ls - 4 * h;
+    }
+    // From K0 on, a geometric tail of ratio below 1/2 while a < (K0 + 1)/2;
+    // else at most the whole series, e^a.
+    const long double from = a < (k0 + 1) / 2.0 ? k0 * la - lfact(k0) + std::log10(2.0) : a * kLog10E;
+    // K passes (at most K0 + a + 10) of cut additions, each below u e^a.
+    const long double adds = std::log10(k0 + a + 10) - 4 * h + a * kLog10E;
+    return static_cast<double>(addLog(addLog(below, from), adds));
 }
 
 double kvfunc::expSeriesLoss(long double L, int n) {
