@@ -39,9 +39,11 @@
 // series is off by at most
 //   E(x) = sum_k min(u |x|^k, |x|^k / k!) + K u e^|x|   (K passes),
 // relative to e^x. expSeriesLoss evaluates log10(E / e^x) a priori; the plain
-// series is summed when that is at most -(2h + 1), so every plain result kept
-// has at least 2h + 1 right digits (at 130 limbs Aln(1.6), Alog(-2.5) stay
-// plain; at 20 limbs Aln(20), at 130 Aln(-50) do not). Otherwise
+// series is summed when that is at most -2h, so every plain result kept is
+// right to a relative 10^-2h, half the digits (at 130 limbs Aln(1.6) and
+// Alog(-2.5) stay plain; at 20 limbs Aln(20), at 130 Aln(-50) do not). The
+// bound takes every cut at its worst (a head limb of one digit), so it
+// errs by a digit or two on the safe side. Otherwise
 //   e^x = 10000^j e^r,  j = floor(x / (4 ln 10)),  0 <= r < 4 ln 10,
 // with r formed at guard limbs enough for j's digits, e^r as (e^(r/32))^32
 // (the series on r/32 < 0.3 converges with no loss, and five squarings cost
@@ -335,7 +337,7 @@ void kvfunc::expAt(Scratch& sc, const KVnum& L, KVnum& out, int n) {
         return;
     }
     const long double lv = o > 12 ? 1e13L : (L.Minus() ? -1 : 1) * std::pow(10.0L, log10Abs(L));
-    if (o <= 12 && expSeriesLoss(lv, n) <= -(2.0 * h + 1))
+    if (o <= 12 && expSeriesLoss(lv, n) <= -2.0 * h)
         expSeries(sc, L, out, n);
     else
         expReduced(sc, L, out, n);

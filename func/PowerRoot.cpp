@@ -49,10 +49,10 @@ KVnum* Func::Fpower(KVnum* x, KVnum* y) {
         // The series' own bound decides, as in Aln (the same L takes the same
         // route). L itself is off by a few units of 10^-4h relative, |L| u
         // in e^L; where the plain series is taken |L| <= 4h + 8, so that
-        // costs less than 10^-(2h+1) too.
+        // costs far less than 10^-2h too.
         const long double lv = (L.Minus() ? -1 : 1) * std::pow(10.0L, kvfunc::log10Abs(L));
         const long double loss = kvfunc::order10(L) > 12 ? 1e9L : kvfunc::expSeriesLoss(lv, nlimbs);
-        if (loss > -(2.0L * h + 1)) {
+        if (loss > -2.0L * h) {
             // y ln x at guard limbs enough for its integer digits, then the
             // reduced exponential, cut to the working precision.
             int digits = 1;

@@ -19,7 +19,7 @@
 // u cosh|x| < u e^|x|, so the sum is off by at most
 //   E(x) = sum_k min(u |x|^k, |x|^k / k!) + K u e^|x|   (K passes),
 // the exponential series' bound (kvfunc::seriesCutError).
-// The plain series is summed when E(x) <= 10^-(2h+1) |f(x)|, |f(x)| the size
+// The plain series is summed when E(x) <= 10^-2h |f(x)|, |f(x)| the size
 // of the result judged from a long double evaluation (taken as unknown, so
 // not plain, when that is below 10^-12 or |x| 10^-16: near a zero of f), and
 // always for |x| < 1 (there every term is below u |x| times its own size).
@@ -162,7 +162,7 @@ KVnum* Func::trigRoute(KVnum* x, bool cosine) {
         const long double a = std::pow(10.0L, kvfunc::log10Abs(X));
         const long double f = std::fabs(cosine ? std::cos(a) : std::sin(a));
         if (f >= 1e-12L && f >= a * 1e-16L)
-            plain = kvfunc::seriesCutError(a, nlimbs) <= std::log10(f) - (2 * h + 1);
+            plain = kvfunc::seriesCutError(a, nlimbs) <= std::log10(f) - 2 * h;
     }
     if (plain) {
         trigSeries(*scratch, X, res, nlimbs, cosine);

@@ -146,9 +146,9 @@ TEST(RouteBounds, JustInsideThePlainDigitsStay) {
         const char* method;
         const char* a;
     } cases[] = {
-        {9, "Aln", "2.0"},   {9, "Aln", "-1.3"},  {20, "Aln", "3.5"},  {20, "Aln", "-2.8"},
-        {130, "Aln", "7.6"}, {130, "Aln", "-6.9"}, {9, "Sin", "1.6"},  {20, "Sin", "2.9"},
-        {130, "Sin", "7.2"}, {9, "Cos", "1.3"},    {20, "Cos", "3.1"}, {130, "Cos", "7.2"},
+        {9, "Aln", "2.6"},    {9, "Aln", "-1.7"},  {20, "Aln", "3.8"},  {20, "Aln", "-3.0"},
+        {130, "Aln", "7.7"},  {130, "Aln", "-6.95"}, {9, "Sin", "2.0"},  {20, "Sin", "3.0"},
+        {130, "Sin", "7.3"},  {9, "Cos", "1.45"},   {20, "Cos", "3.3"}, {130, "Cos", "7.28"},
     };
     for (const Inside& c : cases) {
         Func f(c.n);

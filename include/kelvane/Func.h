@@ -47,7 +47,8 @@ public:
     // the exponent range never (a true value outside it: "Exponent out of
     // range." and 0), and keeps at least 2h of the 4h + 1 digits a number is
     // sure to hold (h = nlimbs/2 - 2). Each follows its plain steps where a
-    // bound stated below shows they keep 2h + 1 digits, and otherwise takes
+    // bound stated below shows they keep 2h digits (a relative error of at
+    // most 10^-2h), and otherwise takes
     // the route stated with it. u = 10^-4h.
 
     /// ln x; x <= 0: "x must be greater than 0" and 0. x may be res.
@@ -62,8 +63,8 @@ public:
     /// e^x by 1 + x + x^2/2! + ...; exact 1 for x = 0. x may be res.
     /// Bound: the plain series is off by at most
     /// E = sum_k min(u |x|^k, |x|^k/k!) + K u e^|x| (K passes); it is summed
-    /// when E / e^x <= 10^-(2h+1) (at 130 limbs about -6.9 <= x <= 7.6, at
-    /// 9 limbs -1.3 <= x <= 2.0). Otherwise e^x = 10000^j e^r,
+    /// when E / e^x <= 10^-2h (at 130 limbs about -7.0 <= x <= 7.8, at
+    /// 9 limbs -1.7 <= x <= 2.7). Otherwise e^x = 10000^j e^r,
     /// 0 <= r < 4 ln 10, at guard limbs (e^r as (e^(r/32))^32), then cut.
     /// |x| < 10^-(4h+4) gives 1, as the series does.
     KVnum* Aln(KVnum* x);
@@ -110,9 +111,9 @@ public:
     KVnum* RtoD(KVnum* x);
     /// sin x by x - x^3/3! + x^5/5! - ... on x itself. Bound: the plain
     /// series is off by at most E = sum_k min(u |x|^k, |x|^k/k!) + K u e^|x|;
-    /// it is summed for |x| < 1 and where E <= 10^-(2h+1) |sin x| (the size
+    /// it is summed for |x| < 1 and where E <= 10^-2h |sin x| (the size
     /// judged in long double; near a zero of sin x, not summed): at 130 limbs
-    /// up to about |x| = 7.2. Otherwise x = k pi/2 + r, |r| <= pi/4, with pi
+    /// up to about |x| = 7.3. Otherwise x = k pi/2 + r, |r| <= pi/4, with pi
     /// from Pi() (kept by the Func) at the integer digits of x plus the
     /// precision plus 8 digits, the series on r there, then cut. More than
     /// max(2000, 8h + 8) integer digits: "Argument too large for the
