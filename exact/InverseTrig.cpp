@@ -100,9 +100,14 @@ Approx atanFixed(const Nat& X, int64_t W) {
     // (w <= 1), its product with cos within |d| c.err + that + 1, and the
     // remainder 0.66 d^2.
     const double ld = d.m.isZero() ? -HUGE_VAL : d.m.log10() - static_cast<double>(W);
-    const double dReal = std::pow(10.0, ld);
     const double eD = c.err + s.err + 1;
-    const double rem = d.m.isZero() ? 0 : 0.67 * std::pow(10.0, 2 * ld + static_cast<double>(W));
+    // |d| of the true sine and cosine is below the d held plus eD units:
+    // below 10^L (in logarithms, as 10^-W leaves double's range).
+    const double le = std::log10(eD) - static_cast<double>(W);
+    const double lhi = std::max(ld, le);
+    const double L = lhi + std::log10(1 + std::pow(10.0, std::min(ld, le) - lhi)) + 1e-12;
+    const double dReal = std::pow(10.0, L);
+    const double rem = 0.67 * std::pow(10.0, 2 * L + static_cast<double>(W));
     out.x = std::move(th);
     out.err = 1.001 * (eD + dReal * c.err + 1 + rem);
     return out;
@@ -239,27 +244,23 @@ bool arccos(const Arg& x, int64_t Wt, Bounds& b) {
 }
 
 template <class F>
-void inverse(const KVnum& xin, KVnum* res, F fn) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+void inverse(const Arg& x, KVnum* res, F fn) {
     settle(res, [&](int64_t guard, Bounds& b) { return fn(x, digitsOf(res, guard), b); });
 }
 
 }  // namespace
 
 void exactArctan(const KVnum& xin, KVnum* res) {
-    if (xin.IsZero()) {
+    const Arg x = heldArg(xin, res);
+    if (x.zero()) {
         *res = 0;
         return;
     }
-    inverse(xin, res, arctan);
+    inverse(x, res, arctan);
 }
 
 void exactArcsin(const KVnum& xin, KVnum* res) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+    const Arg x = heldArg(xin, res);
     if (x.zero()) {
         *res = 0;
         return;
@@ -283,13 +284,11 @@ void exactArcsin(const KVnum& xin, KVnum* res) {
         });
         return;
     }
-    inverse(xc, res, arcsin);
+    inverse(x, res, arcsin);
 }
 
 void exactArccos(const KVnum& xin, KVnum* res) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+    const Arg x = heldArg(xin, res);
     const int one = x.zero() ? -1 : cmpOne(x);
     if (one > 0) {
         reportError("x^2 must be less than or equal to 1");
@@ -312,7 +311,7 @@ void exactArccos(const KVnum& xin, KVnum* res) {
         });
         return;
     }
-    inverse(xc, res, arccos);
+    inverse(x, res, arccos);
 }
 
 }  // namespace kvtrig

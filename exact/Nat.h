@@ -48,10 +48,11 @@ void addSmall(Nat& a, uint32_t v);
 // a -= v; a >= v.
 void subSmall(Nat& a, uint32_t v);
 Nat mul(const Nat& a, const Nat& b);
-// a * m, m < 2^31.
-Nat mulSmall(const Nat& a, uint32_t m);
-// floor(a / m), m > 0 (one short division below 10^8).
-Nat divSmall(const Nat& a, uint32_t m);
+// a * m and a *= m, m < 10^14.
+Nat mulSmall(const Nat& a, uint64_t m);
+void mulSmallInPlace(Nat& a, uint64_t m);
+// floor(a / m), 0 < m < 10^12 (one short division below 10^8).
+Nat divSmall(const Nat& a, uint64_t m);
 // floor(a / b), b > 0.
 Nat divFloor(const Nat& a, const Nat& b);
 // ceil(a / b), b > 0.
@@ -76,8 +77,8 @@ void subInto(Nat& out, const Nat& a, const Nat& b);
 void addInto(Nat& out, const Nat& a, const Nat& b);
 // out = floor(a * b / 10000^k); out may be a or b.
 void mulShiftInto(Nat& out, const Nat& a, const Nat& b, int k, Nat& scratch);
-// out = floor(a / m), m > 0.
-void divSmallInto(Nat& out, const Nat& a, uint32_t m);
+// out = floor(a / m), 0 < m < 10^12.
+void divSmallInto(Nat& out, const Nat& a, uint64_t m);
 
 // Signed integers on top of Nat (the sums of the binary splitting).
 struct Int {

@@ -9,6 +9,7 @@
 // the root of c(2 - c). Below 0.01 the two series are summed on r itself.
 // Every cut is counted into an error bound; Ziv's loop (settle) raises the
 // guard digits until the bounds decide the truncated result.
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -54,6 +55,12 @@ Arg argOf(const KVnum& x) {
     return a;
 }
 
+Arg heldArg(const KVnum& x, const KVnum* res) {
+    KVnum xc(res->Nlimbs());
+    xc = x;
+    return argOf(xc);
+}
+
 Nat fixedOf(const Arg& x, int64_t W, bool* inexact) {
     const int64_t k = x.e + W;
     *inexact = false;
@@ -72,7 +79,10 @@ bool finish(const Bounds& b, KVnum* res) {
     // Leading digits of lo and of the largest value below hi.
     const int64_t msd = b.lo.digits() - 1 - b.s;
     if (him1.digits() - 1 - b.s != msd) return false;
-    const int64_t e = msd - (P - 1);  // exponent of the last digit kept
+    int64_t e = msd - (P - 1);  // exponent of the last digit kept
+    // At the bottom of the exponent range a head limb that is not full
+    // still holds the 4h + 1 digits a result needs.
+    if (e < INT32_MIN && msd - static_cast<int64_t>(INT32_MIN) + 1 >= 4 * h + 1) e = INT32_MIN;
     const int64_t k = b.s + e;
     Nat mlo, mhi;
     if (k >= 0) {
@@ -116,7 +126,7 @@ int divRun(Nat& x, uint64_t (*d)(uint64_t), uint64_t from, uint64_t to) {
     for (uint64_t i = from; i <= to; ++i) {
         const uint64_t v = d(i);
         if (p > 1 && p * v >= 100000000ULL) {
-            divSmallInto(t, x, static_cast<uint32_t>(p));
+            divSmallInto(t, x, p);
             std::swap(x, t);
             ++cuts;
             p = 1;
@@ -124,7 +134,7 @@ int divRun(Nat& x, uint64_t (*d)(uint64_t), uint64_t from, uint64_t to) {
         p *= v;
     }
     if (p > 1) {
-        divSmallInto(t, x, static_cast<uint32_t>(p));
+        divSmallInto(t, x, p);
         std::swap(x, t);
         ++cuts;
     }
@@ -179,7 +189,7 @@ Approx altSeries(const Nat& Y, double ey, int64_t W, uint64_t (*d)(uint64_t)) {
         T = pw[L - 1];
         double eT = ep[L - 1];
         for (uint64_t l = L - 1; l-- > 0;) {
-            divSmallInto(t, T, static_cast<uint32_t>(d(q * m + l + 1)));
+            divSmallInto(t, T, d(q * m + l + 1));
             if (pw[l] < t) t = pw[l];  // never: each T_l lies in [0, y^l]
             subInto(T, pw[l], t);
             eT = ep[l] + eT / 2 + 1;
@@ -208,7 +218,9 @@ Approx altSeries(const Nat& Y, double ey, int64_t W, uint64_t (*d)(uint64_t)) {
 
 // Halvings before the series: r / 2^j near 10^-tau, tau growing with the
 // precision so that halvings and series terms cost about the same.
-double tauFor(int64_t W) { return std::max(2.0, 0.2 * std::sqrt(static_cast<double>(W))); }
+// (At most 100: the error bounds of the doublings, 4^j, stay within a
+// double's range.)
+double tauFor(int64_t W) { return std::min(100.0, std::max(2.0, 0.2 * std::sqrt(static_cast<double>(W)))); }
 
 Nat ldiv2(const Nat& x, int j, double* cuts) {
     Nat r = x;
@@ -325,17 +337,6 @@ struct Split {
     Int t;
 };
 
-// a *= m in place, m < 2^31.
-void scaleInPlace(Nat& a, uint32_t m) {
-    uint64_t c = 0;
-    for (auto& l : a.d) {
-        c += static_cast<uint64_t>(l) * m;
-        l = static_cast<kv::limb_t>(c % 10000);
-        c /= 10000;
-    }
-    for (; c; c /= 10000) a.d.push_back(static_cast<kv::limb_t>(c % 10000));
-}
-
 Split splitTerms(const Nat& p2, int64_t k2, uint64_t (*d)(uint64_t), uint64_t a, uint64_t b) {
     Split s;
     if (b - a <= 8) {
@@ -345,15 +346,15 @@ Split splitTerms(const Nat& p2, int64_t k2, uint64_t (*d)(uint64_t), uint64_t a,
         s.q = Nat(1);
         const bool smallP = p2.size() <= 2;
         for (uint64_t i = a; i < b; ++i) {
-            const uint32_t di = static_cast<uint32_t>(d(i));
-            scaleInPlace(s.t.m, di);
-            scaleInPlace(s.q, di);
+            const uint64_t di = d(i);
+            mulSmallInPlace(s.t.m, di);
+            mulSmallInPlace(s.q, di);
             if (k2 > 0) {
                 s.t.m = mulPow10(s.t.m, k2);
                 s.q = mulPow10(s.q, k2);
             }
             if (smallP)
-                scaleInPlace(s.p.m, static_cast<uint32_t>(p2.low64()));
+                mulSmallInPlace(s.p.m, p2.low64());
             else
                 s.p.m = mul(s.p.m, p2);
             s.p.neg = !s.p.neg;
@@ -548,9 +549,7 @@ bool circular(Kind kind, const Arg& x, int64_t Wt, Bounds& b) {
 }
 
 void circularExact(Kind kind, const KVnum& xin, KVnum* res) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+    const Arg x = heldArg(xin, res);
     if (x.zero()) {
         *res = kind == COS ? 1 : 0;
         return;
@@ -583,9 +582,7 @@ void exactPi(KVnum* res) {
 }
 
 void exactDtoR(const KVnum& xin, KVnum* res) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+    const Arg x = heldArg(xin, res);
     if (x.zero()) {
         *res = 0;
         return;
@@ -603,9 +600,7 @@ void exactDtoR(const KVnum& xin, KVnum* res) {
 }
 
 void exactRtoD(const KVnum& xin, KVnum* res) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+    const Arg x = heldArg(xin, res);
     if (x.zero()) {
         *res = 0;
         return;
