@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 namespace kvcalc {
 
@@ -12,14 +13,17 @@ namespace {
 long g_reports = 0;
 std::string g_last;
 
-// Every report of the library is shown at once, so that a report that ends
-// the process (an allocation failure) is not lost; the evaluation checks the
-// count afterwards and gives up on the line.
+// Reports are recorded; the evaluation checks the count after each library
+// call and gives up on the line with the message. The two reports after
+// which the library ends the process are shown at once, or they would be
+// lost.
 void reportHandler(const char* /*title*/, const char* message) {
     ++g_reports;
     g_last = message ? message : "";
-    std::fprintf(stderr, "Error: %s\n", g_last.c_str());
-    std::fflush(stderr);
+    if (g_last == "Memory allocation failure." || g_last == "Division by zero") {
+        std::fprintf(stderr, "Error: %s\n", g_last.c_str());
+        std::fflush(stderr);
+    }
 }
 
 int limbDigits(int32_t v) { return v >= 1000 ? 4 : v >= 100 ? 3 : v >= 10 ? 2 : 1; }
@@ -32,6 +36,17 @@ const std::string& lastReport() { return g_last; }
 
 int digitsOf(int limbs) { return 4 * (limbs / 2 - 1); }
 int limbsFor(int digits) { return digits <= 0 ? 0 : 2 * ((digits + 3) / 4); }
+
+void assign(KVnum& dst, const KVnum& src) {
+    if (&dst == &src) return;
+    if (dst.Nlimbs() == src.Nlimbs()) {
+        dst = src;
+        return;
+    }
+    KVnum copy(src);
+    dst.~KVnum();
+    new (&dst) KVnum(copy);
+}
 
 KVnum make(int limbs, const char* text) {
     KVnum v(limbs);
@@ -48,6 +63,7 @@ KVnum make(int limbs, long long v) {
 }
 
 int64_t mag10(const KVnum& x) {
+    if (x.IsZero()) return 0;
     const int t = x.Top();
     return static_cast<int64_t>(x.Expo()) + 4 * static_cast<int64_t>(t) + limbDigits(x.Limb(t)) - 1;
 }

@@ -28,11 +28,15 @@ int digitsOf(int limbs);
 /// Limbs to add to a precision so that it holds `digits` more digits.
 int limbsFor(int digits);
 
+/// dst takes src's value and its precision. (KVnum's own assignment keeps
+/// the receiver's precision and cuts the value to it.)
+void assign(KVnum& dst, const KVnum& src);
+
 KVnum make(int limbs, const char* text);
 KVnum make(int limbs, const std::string& text);
 KVnum make(int limbs, long long v);
 
-/// floor(log10 |x|) for a non-zero x.
+/// floor(log10 |x|) for a non-zero x (0 for zero).
 int64_t mag10(const KVnum& x);
 /// Exponent of the last stored digit (the weight of the last limb).
 inline int64_t lastDigitExp(const KVnum& x) { return x.Expo(); }

@@ -100,9 +100,14 @@ Approx atanFixed(const Nat& X, int64_t W) {
     // (w <= 1), its product with cos within |d| c.err + that + 1, and the
     // remainder 0.66 d^2.
     const double ld = d.m.isZero() ? -HUGE_VAL : d.m.log10() - static_cast<double>(W);
-    const double dReal = std::pow(10.0, ld);
     const double eD = c.err + s.err + 1;
-    const double rem = d.m.isZero() ? 0 : 0.67 * std::pow(10.0, 2 * ld + static_cast<double>(W));
+    // |d| of the true sine and cosine is below the d held plus eD units:
+    // below 10^L (in logarithms, as 10^-W leaves double's range).
+    const double le = std::log10(eD) - static_cast<double>(W);
+    const double lhi = std::max(ld, le);
+    const double L = lhi + std::log10(1 + std::pow(10.0, std::min(ld, le) - lhi)) + 1e-12;
+    const double dReal = std::pow(10.0, L);
+    const double rem = 0.67 * std::pow(10.0, 2 * L + static_cast<double>(W));
     out.x = std::move(th);
     out.err = 1.001 * (eD + dReal * c.err + 1 + rem);
     return out;

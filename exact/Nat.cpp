@@ -160,15 +160,9 @@ Nat mulSmall(const Nat& a, uint32_t m) {
     return r;
 }
 
-Nat divSmall(const Nat& a, uint32_t m) {
+Nat divSmall(const Nat& a, uint64_t m) {
     Nat r;
-    if (a.d.empty()) return r;
-    const limb_t v[2] = {static_cast<limb_t>(m % 10000), static_cast<limb_t>(m / 10000)};
-    const int vn = v[1] ? 2 : 1;
-    if (a.size() < vn) return r;
-    r.d.resize(a.d.size() - vn + 1);
-    kv::divq(r.d.data(), a.d.data(), a.size(), v, vn);
-    r.trim();
+    divSmallInto(r, a, m);
     return r;
 }
 
@@ -231,6 +225,72 @@ Nat isqrt(const Nat& a) {
     x = divSmall(add(x, divFloor(a, x)), 2);
     while (a < mul(x, x)) subSmall(x, 1);
     return x;
+}
+
+void subInto(Nat& out, const Nat& a, const Nat& b) {
+    if (&out != &a) out.d.assign(a.d.begin(), a.d.end());
+    if (!b.d.empty()) {
+        limb_t c = kv::sub_n(out.d.data(), out.d.data(), b.d.data(), b.size());
+        for (size_t i = b.d.size(); c; ++i) {
+            c = out.d[i] == 0;
+            out.d[i] = c ? 9999 : out.d[i] - 1;
+        }
+    }
+    out.trim();
+}
+
+void addInto(Nat& out, const Nat& a, const Nat& b) {
+    if (a.size() < b.size()) {
+        if (&out == &a) {
+            Nat t = b;
+            addInto(t, b, a);
+            out = std::move(t);
+            return;
+        }
+        addInto(out, b, a);
+        return;
+    }
+    if (&out != &a) out.d.assign(a.d.begin(), a.d.end());
+    out.d.push_back(0);
+    limb_t c = b.d.empty() ? 0 : kv::add_n(out.d.data(), out.d.data(), b.d.data(), b.size());
+    for (size_t i = b.d.size(); c; ++i) {
+        limb_t v = out.d[i] + 1;
+        c = v == 10000;
+        out.d[i] = c ? 0 : v;
+    }
+    out.trim();
+}
+
+void mulShiftInto(Nat& out, const Nat& a, const Nat& b, int k, Nat& scratch) {
+    if (a.d.empty() || b.d.empty() || a.size() + b.size() <= k) {
+        out.d.clear();
+        return;
+    }
+    const int n = a.size() + b.size();
+    // Only the limbs from k up: the kernel skips the low columns when it can
+    // prove their carry.
+    scratch.d.resize(static_cast<size_t>(n - k));
+    if (kv::mul_high(scratch.d.data(), a.d.data(), a.size(), b.d.data(), b.size(), k)) {
+        std::swap(out.d, scratch.d);
+    } else {
+        scratch.d.resize(static_cast<size_t>(n));
+        kv::mul(scratch.d.data(), a.d.data(), a.size(), b.d.data(), b.size());
+        out.d.assign(scratch.d.begin() + k, scratch.d.end());
+    }
+    out.trim();
+}
+
+void divSmallInto(Nat& out, const Nat& a, uint64_t m) {
+    const limb_t v[3] = {static_cast<limb_t>(m % 10000), static_cast<limb_t>(m / 10000 % 10000),
+                         static_cast<limb_t>(m / 100000000)};
+    const int vn = v[2] ? 3 : v[1] ? 2 : 1;
+    if (a.size() < vn) {
+        out.d.clear();
+        return;
+    }
+    out.d.resize(a.d.size() - vn + 1);
+    kv::divq(out.d.data(), a.d.data(), a.size(), v, vn);
+    out.trim();
 }
 
 Int addInt(const Int& a, const Int& b) {

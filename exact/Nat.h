@@ -50,8 +50,8 @@ void subSmall(Nat& a, uint32_t v);
 Nat mul(const Nat& a, const Nat& b);
 // a * m, m < 2^31.
 Nat mulSmall(const Nat& a, uint32_t m);
-// floor(a / m), 0 < m < 10^8.
-Nat divSmall(const Nat& a, uint32_t m);
+// floor(a / m), 0 < m < 10^12 (one short division below 10^8).
+Nat divSmall(const Nat& a, uint64_t m);
 // floor(a / b), b > 0.
 Nat divFloor(const Nat& a, const Nat& b);
 // ceil(a / b), b > 0.
@@ -66,6 +66,18 @@ inline Nat scale10(const Nat& a, int64_t k) { return k >= 0 ? mulPow10(a, k) : d
 Nat isqrt(const Nat& a);
 // 10^k.
 Nat pow10(int64_t k);
+
+// The same into a number the caller keeps from step to step, so that a
+// loop reuses its storage instead of allocating at every step. `out` must
+// not be an operand unless the comment says so.
+// out = a - b, a >= b; out may be a.
+void subInto(Nat& out, const Nat& a, const Nat& b);
+// out = a + b; out may be a.
+void addInto(Nat& out, const Nat& a, const Nat& b);
+// out = floor(a * b / 10000^k); out may be a or b.
+void mulShiftInto(Nat& out, const Nat& a, const Nat& b, int k, Nat& scratch);
+// out = floor(a / m), 0 < m < 10^12.
+void divSmallInto(Nat& out, const Nat& a, uint64_t m);
 
 // Signed integers on top of Nat (the sums of the binary splitting).
 struct Int {

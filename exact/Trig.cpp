@@ -9,6 +9,7 @@
 // the root of c(2 - c). Below 0.01 the two series are summed on r itself.
 // Every cut is counted into an error bound; Ziv's loop (settle) raises the
 // guard digits until the bounds decide the truncated result.
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -72,7 +73,10 @@ bool finish(const Bounds& b, KVnum* res) {
     // Leading digits of lo and of the largest value below hi.
     const int64_t msd = b.lo.digits() - 1 - b.s;
     if (him1.digits() - 1 - b.s != msd) return false;
-    const int64_t e = msd - (P - 1);  // exponent of the last digit kept
+    int64_t e = msd - (P - 1);  // exponent of the last digit kept
+    // At the bottom of the exponent range a head limb that is not full
+    // still holds the 4h + 1 digits a result needs.
+    if (e < INT32_MIN && msd - static_cast<int64_t>(INT32_MIN) + 1 >= 4 * h + 1) e = INT32_MIN;
     const int64_t k = b.s + e;
     Nat mlo, mhi;
     if (k >= 0) {
@@ -107,23 +111,25 @@ uint64_t sinDiv(uint64_t i) { return (2 * i) * (2 * i + 1); }
 uint64_t cosDiv2(uint64_t i) { return (2 * i - 1) * (2 * i); }
 
 // x / (d(from) d(from+1) ... d(to)), the divisors grouped into products
-// below 10^8 (one short division each). Returns the number of divisions
-// (each cuts less than one unit).
+// below 10^8 (one short division each; a single divisor may be larger, up
+// to 2^32). Returns the number of divisions (each cuts less than one unit).
 int divRun(Nat& x, uint64_t (*d)(uint64_t), uint64_t from, uint64_t to) {
     int cuts = 0;
     uint64_t p = 1;
+    Nat t;
     for (uint64_t i = from; i <= to; ++i) {
         const uint64_t v = d(i);
-        if (v >= 100000000ULL) return -1;
-        if (p * v >= 100000000ULL) {
-            x = divSmall(x, static_cast<uint32_t>(p));
+        if (p > 1 && p * v >= 100000000ULL) {
+            divSmallInto(t, x, p);
+            std::swap(x, t);
             ++cuts;
             p = 1;
         }
         p *= v;
     }
     if (p > 1) {
-        x = divSmall(x, static_cast<uint32_t>(p));
+        divSmallInto(t, x, p);
+        std::swap(x, t);
         ++cuts;
     }
     return cuts;
@@ -169,26 +175,34 @@ Approx altSeries(const Nat& Y, double ey, int64_t W, uint64_t (*d)(uint64_t)) {
         ep[l] = ep[l - 1] + ey + 1;
     }
     const uint64_t Q = (N + m - 1) / m;
-    Nat acc;
+    const int wl = static_cast<int>(W / 4);  // W is a multiple of 4 here
+    Nat acc, T, t, V, scratch;
     double eacc = 0;
     for (uint64_t q = Q; q-- > 0;) {
         const uint64_t L = std::min<uint64_t>(m, N - q * m);
-        Nat T = pw[L - 1];
+        T = pw[L - 1];
         double eT = ep[L - 1];
         for (uint64_t l = L - 1; l-- > 0;) {
-            T = subSat(pw[l], divSmall(T, static_cast<uint32_t>(d(q * m + l + 1))));
+            divSmallInto(t, T, d(q * m + l + 1));
+            if (pw[l] < t) t = pw[l];  // never: each T_l lies in [0, y^l]
+            subInto(T, pw[l], t);
             eT = ep[l] + eT / 2 + 1;
         }
         if (q == Q - 1) {
-            acc = std::move(T);
+            std::swap(acc, T);
             eacc = eT;
             continue;
         }
-        Nat V = divPow10(mul(pw[m], acc), W);
+        mulShiftInto(V, pw[m], acc, wl, scratch);
         double eV = 1.01 * (ep[m] + eacc) + 1;
         const int cuts = divRun(V, d, q * m + 1, q * m + m);
         eV = eV / 2 + cuts;
-        acc = (m & 1) ? subSat(T, V) : add(T, V);
+        if (m & 1) {
+            if (T < V) V = T;  // never, as above
+            subInto(acc, T, V);
+        } else {
+            addInto(acc, T, V);
+        }
         eacc = eT + eV;
     }
     out.x = std::move(acc);
@@ -198,7 +212,9 @@ Approx altSeries(const Nat& Y, double ey, int64_t W, uint64_t (*d)(uint64_t)) {
 
 // Halvings before the series: r / 2^j near 10^-tau, tau growing with the
 // precision so that halvings and series terms cost about the same.
-double tauFor(int64_t W) { return std::max(2.0, 0.2 * std::sqrt(static_cast<double>(W))); }
+// (At most 100: the error bounds of the doublings, 4^j, stay within a
+// double's range.)
+double tauFor(int64_t W) { return std::min(100.0, std::max(2.0, 0.2 * std::sqrt(static_cast<double>(W)))); }
 
 Nat ldiv2(const Nat& x, int j, double* cuts) {
     Nat r = x;
@@ -266,8 +282,11 @@ void sinCos(const Nat& R, int64_t W, bool needSin, bool needCos, Approx* sinr, A
     double ec = (ey + 0.001 * f.err) / 2 + 2;
     // c' = c (4 - 2c): the error of c grows by |4 - 4c| <= 4, the cut adds 1.
     const Nat four = mulSmall(one, 4);
+    Nat twoC, D, scratch;
     for (int i = 0; i < j; ++i) {
-        C = divPow10(mul(C, subSat(four, add(C, C))), Wi);
+        addInto(twoC, C, C);
+        subInto(D, four, twoC);  // 2c <= 0.6 < 4
+        mulShiftInto(C, C, D, static_cast<int>(Wi / 4), scratch);
         ec = 4 * ec + 1;
     }
     if (needCos) {
@@ -312,8 +331,8 @@ struct Split {
     Int t;
 };
 
-// a *= m in place, m < 2^31.
-void scaleInPlace(Nat& a, uint32_t m) {
+// a *= m in place, m < 10^14.
+void scaleInPlace(Nat& a, uint64_t m) {
     uint64_t c = 0;
     for (auto& l : a.d) {
         c += static_cast<uint64_t>(l) * m;
@@ -332,7 +351,7 @@ Split splitTerms(const Nat& p2, int64_t k2, uint64_t (*d)(uint64_t), uint64_t a,
         s.q = Nat(1);
         const bool smallP = p2.size() <= 2;
         for (uint64_t i = a; i < b; ++i) {
-            const uint32_t di = static_cast<uint32_t>(d(i));
+            const uint64_t di = d(i);
             scaleInPlace(s.t.m, di);
             scaleInPlace(s.q, di);
             if (k2 > 0) {
@@ -340,7 +359,7 @@ Split splitTerms(const Nat& p2, int64_t k2, uint64_t (*d)(uint64_t), uint64_t a,
                 s.q = mulPow10(s.q, k2);
             }
             if (smallP)
-                scaleInPlace(s.p.m, static_cast<uint32_t>(p2.low64()));
+                scaleInPlace(s.p.m, p2.low64());
             else
                 s.p.m = mul(s.p.m, p2);
             s.p.neg = !s.p.neg;

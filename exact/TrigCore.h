@@ -11,8 +11,6 @@
 #define KELVANE_EXACT_TRIGCORE_H
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include <kelvane/KVnum.h>
 
@@ -74,10 +72,9 @@ void settle(KVnum* res, F eval) {
         if (guard > 8 * digits + 4000) {
             b.hi = b.lo;
             addSmall(b.hi, 1);
-            finish(b, res);
+            if (!finish(b, res)) *res = 0;
             return;
         }
-        if (getenv("KVDBG")) fprintf(stderr, "ziv retry guard %lld\n", (long long)guard);
         guard = guard * 2 + 16;
     }
 }

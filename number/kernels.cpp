@@ -318,17 +318,18 @@ KV_CLONES limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n) {
 
 namespace {
 
-static_assert(static_cast<int>(SCRATCH_SLOTS) == static_cast<int>(KERNEL_SLOTS),
-              "one pool type serves both slot sets");
+// One pool type serves both slot sets.
+const int POOL_SLOTS = static_cast<int>(SCRATCH_SLOTS) > static_cast<int>(KERNEL_SLOTS) ? static_cast<int>(SCRATCH_SLOTS)
+                                                                                     : static_cast<int>(KERNEL_SLOTS);
 
 struct ScratchPool {
-    void* buf[SCRATCH_SLOTS] = {};
-    size_t cap[SCRATCH_SLOTS] = {};
+    void* buf[POOL_SLOTS] = {};
+    size_t cap[POOL_SLOTS] = {};
     ~ScratchPool() {
-        for (int i = 0; i < SCRATCH_SLOTS; ++i) std::free(buf[i]);
+        for (int i = 0; i < POOL_SLOTS; ++i) std::free(buf[i]);
     }
     void* get(int slot, size_t bytes) {
-        assert(slot >= 0 && slot < SCRATCH_SLOTS);
+        assert(slot >= 0 && slot < POOL_SLOTS);
         if (cap[slot] < bytes) {
             // Grow geometrically so that a run of slowly rising sizes
             // reallocates only a few times.

@@ -72,7 +72,10 @@ limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n);
 
 // w[0..un+vn) := u[0..un) * v[0..vn), exact. un, vn >= 1; w must not overlap
 // u or v. Regroups to base 10^8, sums columns in 64 bits (schoolbook below a
-// measured size, Karatsuba above) and resolves the carries once.
+// measured size, Karatsuba above) and resolves the carries once; from
+// thresholds.nttMul digits in the shorter operand, number-theoretic
+// transforms (kernels_ntt.h). Scratch: KSLOT_DIGITS, KSLOT_COLUMNS,
+// KSLOT_WORK, KSLOT_SHORT, KSLOT_NTT.
 void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn);
 
 // w[0..un+vn-lo) := floor(u[0..un) * v[0..vn) / 10000^lo), the product's
@@ -88,14 +91,18 @@ bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int l
 // q[0..un-vn+1) := floor(u[0..un) / v[0..vn)). Needs vn >= 1, v[vn-1] != 0,
 // un >= vn. u and v are not changed; q must not overlap them. A divisor
 // below 10^8 takes one short-division pass; longer ones a long division in
-// base 10^8 whose partial remainders keep their carries pending.
+// base 10^8 whose partial remainders keep their carries pending; a quotient
+// and a divisor both of at least thresholds.newtonDiv digits, a Newton
+// reciprocal and a proof by the exact remainder. Scratch: KSLOT_REMAINDER,
+// KSLOT_NEWTON and mul's.
 void divq(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn);
 
 // The sizes, in base-10^8 digits (two limbs), from which mul forms a
 // product by number-theoretic transforms (the shorter operand's length) and
-// divq divides by a Newton reciprocal (the divisor's length), below which the
-// Karatsuba and long-division loops are faster (measured with
-// bench/kernels_bench). Tests lower them to reach those methods at small
+// divq divides by a Newton reciprocal (the divisor's and the quotient's
+// length), below which the Karatsuba and long-division loops are faster
+// (measured on this machine: the two products meet at 4,000 to 6,000 digits,
+// the two quotients at about 4,000). Tests lower them to reach those methods at small
 // sizes; change them only while no other thread uses the library.
 struct Thresholds {
     int nttMul;
@@ -139,7 +146,9 @@ enum KernelSlot {
     KSLOT_SHORT = 4,      // column halves of a product by one or two limbs
     KSLOT_NTT = 5,        // residues and roots of a transform product
     KSLOT_NEWTON = 6,     // reciprocal, quotient and remainder of a Newton quotient
-    KERNEL_SLOTS = 8
+    KSLOT_KEPT0 = 7,      // an operand's transforms kept for several products (nttKeep)
+    KSLOT_KEPT1 = 8,      // a second one
+    KERNEL_SLOTS = 9
 };
 void* kscratch(KernelSlot slot, size_t bytes);
 

@@ -31,11 +31,13 @@
 #pragma GCC optimize("O3")
 #endif
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstring>
 
 #include "kernels_impl.h"
+#include "kernels_ntt.h"
 
 namespace kv {
 namespace {
@@ -366,6 +368,37 @@ int trimmedLength(const limb_t* u, int n) {
 
 void longQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn);
 
+// Arithmetic modulo M = B^L - 1 on L limbs (M itself stands for 0 too).
+
+// a := M - a: each limb's complement, no borrow.
+void complementMod(limb_t* a, int L) {
+    for (int i = 0; i < L; ++i) a[i] = BASE - 1 - a[i];
+}
+
+// a := a + B^e mod M, e < L: B^L is 1, so a carry out of the top comes in at
+// the bottom.
+void addOneAt(limb_t* a, int L, int e) {
+    for (int i = e;; i = i + 1 == L ? 0 : i + 1) {
+        if (++a[i] < BASE) return;
+        a[i] = 0;
+    }
+}
+
+// a := a + b[0..bn) mod M, bn <= L.
+void addMod(limb_t* a, const limb_t* b, int bn, int L) {
+    limb_t c = 0;
+    for (int i = 0; i < bn; ++i) {
+        const limb_t t = a[i] + b[i] + c;
+        c = t >= BASE;
+        a[i] = c ? t - BASE : t;
+    }
+    for (int i = bn; c && i < L; ++i) {
+        c = a[i] == BASE - 1;
+        a[i] = c ? 0 : a[i] + 1;
+    }
+    if (c) addOneAt(a, L, 0);
+}
+
 // X[0..p+2) := an approximation of B^(2p) / D, D[0..p) with D[p-1] != 0,
 // within a few units. At the bottom, the long division; above, X from the
 // reciprocal Xk of D's top k limbs (k about p/2) by one Newton step:
@@ -383,30 +416,46 @@ void reciprocal(limb_t* X, const limb_t* D, int p, LimbWork ws) {
     limb_t* Xk = ws.take(static_cast<size_t>(k) + 2);
     reciprocal(Xk, D + (p - k), k, ws);
     const int xn = trimmedLength(Xk, k + 2);
-    // T = D Xk, close to B^(p+k); E = |B^(p+k) - T|.
-    const int tn = p + xn;
-    limb_t* T = ws.take(static_cast<size_t>(tn) + 2);
-    mul(T, D, p, Xk, xn);
-    T[tn] = T[tn + 1] = 0;
-    const int en = p + k;
+    // T = D Xk, close to B^(p+k); E = |B^(p+k) - T|, which has about p + 1
+    // limbs: long enough for transforms, T is formed modulo B^L - 1 for L
+    // >= p + 4 limbs (half the whole product's transform), which fixes E.
     bool over = false;  // T > B^(p+k)
-    for (int i = tn + 1; i >= en && !over; --i) over = i == en ? T[i] > 1 : T[i] != 0;
-    if (!over && T[en] == 1) over = top_n(T, en) >= 0;
-    limb_t* E = T;  // formed in place over the low en limbs
-    if (over) {
-        // T - B^(p+k).
-        for (int i = en; T[i]-- == 0; ++i) T[i] = BASE - 1;
+    limb_t* E;
+    int elen;
+    const int en = p + k;
+    if ((xn + 1) / 2 >= thresholds.nttMul) {
+        const int N = nttLength((p + 5) / 2);
+        const int L = 2 * N;
+        E = ws.take(static_cast<size_t>(L));
+        nttMulMod(E, D, p, Xk, xn, N);
+        complementMod(E, L);
+        addOneAt(E, L, en % L);  // B^(p+k) - T modulo B^L - 1
+        over = E[L - 1] >= BASE / 2;
+        if (over) complementMod(E, L);  // T - B^(p+k)
+        elen = trimmedLength(E, L);
     } else {
-        // B^(p+k) - T: the limbs' complement plus one.
-        limb_t c = 1;
-        for (int i = 0; i < en; ++i) {
-            const limb_t t = BASE - 1 - T[i] + c;
-            c = t >= BASE;
-            E[i] = c ? t - BASE : t;
+        const int tn = p + xn;
+        limb_t* T = ws.take(static_cast<size_t>(tn) + 2);
+        mul(T, D, p, Xk, xn);
+        T[tn] = T[tn + 1] = 0;
+        for (int i = tn + 1; i >= en && !over; --i) over = i == en ? T[i] > 1 : T[i] != 0;
+        if (!over && T[en] == 1) over = top_n(T, en) >= 0;
+        E = T;  // formed in place over the low en limbs
+        if (over) {
+            // T - B^(p+k).
+            for (int i = en; T[i]-- == 0; ++i) T[i] = BASE - 1;
+        } else {
+            // B^(p+k) - T: the limbs' complement plus one.
+            limb_t c = 1;
+            for (int i = 0; i < en; ++i) {
+                const limb_t t = BASE - 1 - T[i] + c;
+                c = t >= BASE;
+                E[i] = c ? t - BASE : t;
+            }
+            E[en] = 0;  // T = B^(p+k) leaves its one there
         }
-        E[en] = 0;  // T = B^(p+k) leaves its one there
+        elen = trimmedLength(E, en + 1);
     }
-    int elen = trimmedLength(E, en + 1);
     // Only E's top limbs reach X: its limbs below s move the product by
     // less than Xk B^s / B^(2k) < B^(s+2-k), below one unit for s = k - 3.
     const int s = k - 3 < elen - 1 ? (k - 3 > 0 ? k - 3 : 0) : elen - 1;
@@ -439,54 +488,73 @@ void reciprocal(limb_t* X, const limb_t* D, int p, LimbWork ws) {
     }
 }
 
-// q[0..un-vn+1) := floor(u / v) by the reciprocal; false (q unspecified)
-// only if the proof needed more steps than an approximation within a few
-// units can (never expected; the caller then divides the long way).
-bool newtonQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
-    const int qn = un - vn + 1;
-    const int p = qn + 2;
-    const size_t need = reciprocalNeed(p) + 4 * static_cast<size_t>(p) + 2 * static_cast<size_t>(qn + vn) + 64;
-    LimbWork ws{static_cast<limb_t*>(kscratch(KSLOT_NEWTON, sizeof(limb_t) * need)), need};
-    // D: the divisor's top p limbs, or the divisor followed by zero limbs.
-    limb_t* D = ws.take(static_cast<size_t>(p));
-    if (vn >= p) {
-        copy_n(D, v + (vn - p), p);
-    } else {
-        zero_n(D, p - vn);
-        copy_n(D + (p - vn), v, vn);
-    }
-    limb_t* X = ws.take(static_cast<size_t>(p) + 2);
-    {
-        LimbWork inner = ws;
-        inner.left = reciprocalNeed(p);
-        ws.take(inner.left);
-        reciprocal(X, D, p, inner);
-    }
-    // Q0 = floor(Ut X / B^(p+2)), Ut = floor(u / B^(vn-2)) of qn + 1 limbs:
-    // u / v is Ut B^(p-2) / D up to the cuts, and X stands for B^(2p) / D.
-    const limb_t* Ut = u + (vn - 2);
-    const int utn = un - (vn - 2);
+// Q[0..qn+2) := floor(Ut X / B^(p+2)), cut to qn + 2 limbs: for a quotient
+// u / v of qn limbs, Ut = floor(u / B^(vn-2)) and X standing for B^(2p) / D,
+// D the divisor's top p >= qn + 2 limbs, u / v is Ut B^(p-2) / D up to the
+// cuts, which move it by a few units at most.
+// With `kept`, X's transforms are in keep 0 (nttKeep).
+void approxQuotient(limb_t* Q, int qn, const limb_t* Ut, int utn, const limb_t* X, int p, LimbWork ws,
+                    bool kept = false) {
     const int xn = trimmedLength(X, p + 2);
+    utn = trimmedLength(Ut, utn);
     limb_t* P = ws.take(static_cast<size_t>(utn + xn) + 2);
-    mul(P, Ut, utn, X, xn);
-    const int q0n = utn + xn - (p + 2);  // limbs of Q0 (qn + 1 at most)
-    limb_t* Q = ws.take(static_cast<size_t>(qn) + 2);
+    if (kept)
+        nttMulKept(P, Ut, utn, 0);
+    else
+        mul(P, Ut, utn, X, xn);
+    const int q0n = utn + xn - (p + 2);
     zero_n(Q, qn + 2);
     if (q0n > 0) copy_n(Q, P + (p + 2), q0n < qn + 2 ? q0n : qn + 2);
-    // The proof: R = u - Q v with 0 <= R < v.
-    const int rn = qn + 2 + vn;
-    limb_t* R = ws.take(static_cast<size_t>(rn));
+}
+
+// Moves Q (qn + 2 limbs, an approximation of floor(u / v) within a few
+// units) to floor(u / v) exactly, proved by its remainder: 0 <= u - Q v < v.
+// The remainder goes to rem[0..vn) when rem is given. False when that took
+// more steps than such an approximation can need (never expected).
+// With keptN > 0, v's transforms of that length are in keep 1.
+bool proveQuotient(limb_t* Q, int qn, const limb_t* u, int un, const limb_t* v, int vn, LimbWork ws, limb_t* rem,
+                   int keptN = 0) {
+    // R = u - Q v is formed in rn limbs, and
+    // a negative R is held as R + B^rn.
     const int qtn = trimmedLength(Q, qn + 2);
-    mul(R, Q, qtn, v, vn);
-    zero_n(R + qtn + vn, rn - qtn - vn);
-    // R := u - Q v, with its sign.
-    limb_t borrow = 0;
-    for (int i = 0; i < rn; ++i) {
-        const limb_t t = (i < un ? u[i] : 0) - R[i] - borrow;
-        borrow = t < 0;
-        R[i] = borrow ? t + BASE : t;
+    int rn;
+    limb_t* R;
+    bool negative;
+    if (keptN > 0 || (std::min(qtn, vn) + 1) / 2 >= thresholds.nttMul) {
+        // Q is within a few units of the quotient (the error bound of the
+        // approximations, whose products are all exact), so |R| is a few v
+        // at most, below B^(vn+1): R is fixed by its value modulo B^L - 1
+        // for L >= vn + 3, and Q v is formed modulo that (half the whole
+        // product's transform). An approximation off by more would show as
+        // a remainder the few steps below cannot bring into [0, v).
+        const int N = keptN > 0 ? keptN : nttLength(std::max((qtn + 1) / 2, (vn + 4) / 2));
+        rn = 2 * N;
+        R = ws.take(static_cast<size_t>(rn));
+        limb_t* QV = ws.take(static_cast<size_t>(rn));
+        if (keptN > 0)
+            nttMulModKept(QV, Q, qtn, 1);
+        else
+            nttMulMod(QV, Q, qtn, v, vn, N);
+        zero_n(R, rn);
+        for (int off = 0; off < un; off += rn) addMod(R, u + off, std::min(rn, un - off), rn);
+        complementMod(QV, rn);
+        addMod(R, QV, rn, rn);  // u - Q v modulo B^rn - 1
+        negative = R[rn - 1] >= BASE / 2;
+        if (negative)  // R + B^rn - 1 held: one more makes R + B^rn
+            for (int i = 0; ++R[i] == BASE; ++i) R[i] = 0;
+    } else {
+        rn = qn + 2 + vn;
+        R = ws.take(static_cast<size_t>(rn));
+        mul(R, Q, qtn, v, vn);
+        zero_n(R + qtn + vn, rn - qtn - vn);
+        limb_t borrow = 0;
+        for (int i = 0; i < rn; ++i) {
+            const limb_t t = (i < un ? u[i] : 0) - R[i] - borrow;
+            borrow = t < 0;
+            R[i] = borrow ? t + BASE : t;
+        }
+        negative = borrow != 0;
     }
-    bool negative = borrow != 0;  // R holds R + B^rn
     int steps = 0;
     for (; negative; ++steps) {
         if (steps > 4) return false;
@@ -525,6 +593,67 @@ bool newtonQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn)
             Q[i] = 0;
         }
     }
+    if (rem) copy_n(rem, R, vn);
+    return true;
+}
+
+// q[0..un-vn+1) := floor(u / v) by a reciprocal of the divisor to about half
+// the quotient's length, which gives the quotient in two halves: the high
+// one, Qh = floor(uh / v) for uh = floor(u / B^s), proved with its remainder
+// r; then the low one, floor((r B^s + u mod B^s) / v), from the same
+// reciprocal; and the whole quotient proved once more. False (q unspecified)
+// only if a proof needed more steps than an approximation within a few
+// units can (never expected; the caller then divides the long way).
+bool newtonQuotient(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
+    const int qn = un - vn + 1;
+    const int s = qn / 2, qh = qn - s;  // limbs of the low and the high half
+    const int p = qh + 2;
+    const size_t need = reciprocalNeed(p) + 8 * static_cast<size_t>(p) + 12 * static_cast<size_t>(qn + vn) + 64;
+    LimbWork ws{static_cast<limb_t*>(kscratch(KSLOT_NEWTON, sizeof(limb_t) * need)), need};
+    // D: the divisor's top p limbs, or the divisor followed by zero limbs.
+    limb_t* D = ws.take(static_cast<size_t>(p));
+    if (vn >= p) {
+        copy_n(D, v + (vn - p), p);
+    } else {
+        zero_n(D, p - vn);
+        copy_n(D + (p - vn), v, vn);
+    }
+    limb_t* X = ws.take(static_cast<size_t>(p) + 2);
+    {
+        LimbWork inner = ws;
+        inner.left = reciprocalNeed(p);
+        ws.take(inner.left);
+        reciprocal(X, D, p, inner);
+    }
+    // Both halves multiply by X, both proofs by v: when transforms form
+    // these products, each of X and v is transformed once for both.
+    bool keptX = false;
+    int keptN = 0;
+    if ((std::min(s, vn) + 1) / 2 >= thresholds.nttMul) {
+        const int xn = trimmedLength(X, p + 2);
+        // Ut has qh + 1 limbs for the high half, s + 2 for the low one.
+        nttKeep(0, X, xn, nttLength((std::max(qh + 1, s + 2) + 1) / 2 + (xn + 1) / 2 - 1));
+        keptX = true;
+        keptN = nttLength(std::max((qn + 3) / 2, (vn + 4) / 2));
+        nttKeep(1, v, vn, keptN);
+    }
+    // The high half and its remainder r, in place over the top vn limbs of
+    // a copy of u's low s + vn limbs: that copy then holds r B^s + u mod B^s.
+    limb_t* Qh = ws.take(static_cast<size_t>(qh) + 2);
+    approxQuotient(Qh, qh, u + s + (vn - 2), qh + 1, X, p, ws, keptX);
+    limb_t* low = ws.take(static_cast<size_t>(s + vn));
+    copy_n(low, u, s);
+    if (!proveQuotient(Qh, qh, u + s, un - s, v, vn, ws, low + s, keptN)) return false;
+    limb_t* Q = ws.take(static_cast<size_t>(qn) + 2);
+    approxQuotient(Q, s, low + (vn - 2), s + 2, X, p, ws, keptX);
+    // Q = Qh B^s + the low half (which may reach past s limbs by a unit).
+    limb_t c = 0;
+    for (int i = s; i < qn + 2; ++i) {
+        const limb_t t = (i < s + 2 ? Q[i] : 0) + (i - s < qh + 2 ? Qh[i - s] : 0) + c;
+        c = t >= BASE;
+        Q[i] = c ? t - BASE : t;
+    }
+    if (!proveQuotient(Q, qn, u, un, v, vn, ws, nullptr, keptN)) return false;
     copy_n(q, Q, qn);
     return true;
 }

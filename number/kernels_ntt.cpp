@@ -168,13 +168,17 @@ int transformLength(int digits) {
 
 size_t nttScratchBytes(int n) { return sizeof(uint32_t) * 5 * static_cast<size_t>(transformLength(n)); }
 
-void nttMul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
-    const int an = (un + 1) / 2, bn = (vn + 1) / 2;
-    const int cn = an + bn - 1;  // columns of the product
-    assert(an + bn <= NTT_MAX_DIGITS);
-    const bool square = u == v && un == vn;
-    const int N = transformLength(cn);
-    uint32_t* block = static_cast<uint32_t*>(kscratch(KSLOT_NTT, nttScratchBytes(cn)));
+namespace {
+
+// w[0..wn) := columns 0..cn-1 of the cyclic convolution of length N of u and
+// v (base-10^8 digits, at most N each), carries resolved, as limbs (the
+// limbs past wn dropped); returns the carry out of column cn - 1.
+// `kept`, when given, holds v's forward transforms for the three primes
+// (nttKeep), and v is not read.
+uint64_t convolve(limb_t* w, int wn, const limb_t* u, int un, const limb_t* v, int vn, int N, int cn,
+                  const uint32_t* kept = nullptr) {
+    const bool square = !kept && u == v && un == vn;
+    uint32_t* block = static_cast<uint32_t*>(kscratch(KSLOT_NTT, nttScratchBytes(N)));
     uint32_t* tw = block;
     uint32_t* res[3] = {block + N, block + 2 * static_cast<size_t>(N), block + 3 * static_cast<size_t>(N)};
     uint32_t* other = block + 4 * static_cast<size_t>(N);
@@ -185,7 +189,9 @@ void nttMul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
         load(x, N, u, un);
         forward(x, N, tw, F);
         const uint32_t* y = x;
-        if (!square) {
+        if (kept) {
+            y = kept + f * static_cast<size_t>(N);
+        } else if (!square) {
             load(other, N, v, vn);
             forward(other, N, tw, F);
             y = other;
@@ -207,7 +213,6 @@ void nttMul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
     const uint32_t p1m = mmul(P1, F3.r2, P3, F3.np);                                          // P1 R mod P3
     const uint64_t B8 = 100000000u;
     uint64_t carry = 0;
-    const int wn = un + vn;
     for (int k = 0; k < cn; ++k) {
         const int i = k == 0 ? 0 : N - k;
         const uint32_t a1 = res[0][i], r2 = res[1][i], r3 = res[2][i];
@@ -224,11 +229,80 @@ void nttMul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
         w[2 * k] = static_cast<limb_t>(digit % 10000u);
         if (2 * k + 1 < wn) w[2 * k + 1] = static_cast<limb_t>(digit / 10000u);
     }
-    // The top digit (the product has an + bn digits and fits them).
-    const int k = cn;
-    assert(carry < B8);
-    if (2 * k < wn) w[2 * k] = static_cast<limb_t>(carry % 10000u);
-    if (2 * k + 1 < wn) w[2 * k + 1] = static_cast<limb_t>(carry / 10000u);
+    return carry;
 }
+
+}  // namespace
+
+void nttMul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
+    const int an = (un + 1) / 2, bn = (vn + 1) / 2;
+    assert(an + bn <= NTT_MAX_DIGITS);
+    const int cn = an + bn - 1;  // columns of the product
+    const int wn = un + vn;
+    const uint64_t carry = convolve(w, wn, u, un, v, vn, transformLength(cn), cn);
+    // The top digit (the product has an + bn digits and fits them).
+    assert(carry < 100000000u);
+    if (2 * cn < wn) w[2 * cn] = static_cast<limb_t>(carry % 10000u);
+    if (2 * cn + 1 < wn) w[2 * cn + 1] = static_cast<limb_t>(carry / 10000u);
+}
+
+namespace {
+
+struct Kept {
+    int N, vn;
+    uint32_t* t;
+};
+thread_local Kept keptOperands[2];
+
+// 10^(8N) is 1 modulo 10^(8N) - 1: the carry out of the top of w[0..2N)
+// comes in at the bottom, until none is left.
+void wrapCarry(limb_t* w, int N, uint64_t carry) {
+    while (carry != 0) {
+        for (int i = 0; i < 2 * N && carry != 0; ++i) {
+            const uint64_t t = static_cast<uint64_t>(w[i]) + carry;
+            carry = t / 10000u;
+            w[i] = static_cast<limb_t>(t - carry * 10000u);
+        }
+    }
+}
+
+}  // namespace
+
+void nttKeep(int k, const limb_t* v, int vn, int N) {
+    assert((k == 0 || k == 1) && N == transformLength(N) && (vn + 1) / 2 <= N);
+    uint32_t* t = static_cast<uint32_t*>(kscratch(k == 0 ? KSLOT_KEPT0 : KSLOT_KEPT1, sizeof(uint32_t) * 3 * static_cast<size_t>(N)));
+    uint32_t* tw = static_cast<uint32_t*>(kscratch(KSLOT_NTT, nttScratchBytes(N)));
+    for (int f = 0; f < 3; ++f) {
+        twiddles(tw, N, FIELDS[f]);
+        uint32_t* x = t + f * static_cast<size_t>(N);
+        load(x, N, v, vn);
+        forward(x, N, tw, FIELDS[f]);
+    }
+    keptOperands[k] = {N, vn, t};
+}
+
+void nttMulKept(limb_t* w, const limb_t* u, int un, int k) {
+    const Kept& K = keptOperands[k];
+    const int cn = (un + 1) / 2 + (K.vn + 1) / 2 - 1;
+    assert(cn <= K.N);
+    const int wn = un + K.vn;
+    const uint64_t carry = convolve(w, wn, u, un, nullptr, K.vn, K.N, cn, K.t);
+    assert(carry < 100000000u);
+    if (2 * cn < wn) w[2 * cn] = static_cast<limb_t>(carry % 10000u);
+    if (2 * cn + 1 < wn) w[2 * cn + 1] = static_cast<limb_t>(carry / 10000u);
+}
+
+void nttMulModKept(limb_t* w, const limb_t* u, int un, int k) {
+    const Kept& K = keptOperands[k];
+    assert((un + 1) / 2 <= K.N);
+    wrapCarry(w, K.N, convolve(w, 2 * K.N, u, un, nullptr, K.vn, K.N, K.N, K.t));
+}
+
+void nttMulMod(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int N) {
+    assert(N == transformLength(N) && (un + 1) / 2 <= N && (vn + 1) / 2 <= N);
+    wrapCarry(w, N, convolve(w, 2 * N, u, un, v, vn, N, N));
+}
+
+int nttLength(int digits) { return transformLength(digits); }
 
 }  // namespace kv

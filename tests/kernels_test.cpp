@@ -186,8 +186,12 @@ TEST(KernelsDiff, NewtonQuotientsAgreeWithPlainLongDivision) {
     Gen g(seed + 13);
     for (int ntt : {8, kv::DEFAULT_THRESHOLDS.nttMul}) {
         const Thresholds low(ntt, 8);
-        for (int r = 0; r < 40; ++r) {
-            const int vn = 14 + g.upTo(380), qn = 14 + g.upTo(380);
+        for (int r = 0; r < 160; ++r) {
+            // Mostly short, where the two halves of the quotient, the
+            // transform lengths and the kept transforms meet at every
+            // parity and power of two; some long.
+            const int top = r % 4 == 0 ? 380 : 110;
+            const int vn = 14 + g.upTo(top), qn = 14 + g.upTo(top);
             Limbs v = g.limbs(vn), u;
             const int shape = r % 4;
             if (shape == 1)  // zero low limbs in the divisor
@@ -207,6 +211,16 @@ TEST(KernelsDiff, NewtonQuotientsAgreeWithPlainLongDivision) {
             }
             ASSERT_EQ(fastDiv(u, v), ref::divq(u, v))
                 << "ntt " << ntt << " vn " << vn << "\nu " << show(u) << "\nv " << show(v);
+        }
+        // Quotient lengths at the powers of two (where the two halves and
+        // the transform lengths meet), against divisors a little shorter,
+        // as long and a little longer.
+        for (int qn : {30, 31, 32, 33, 62, 63, 64, 65, 126, 127, 128, 129}) {
+            for (int dv : {-8, -6, -2, 0, 3}) {
+                const int vn = qn + dv;
+                const Limbs u = g.limbs(qn + vn - 1), v = g.limbs(vn);
+                ASSERT_EQ(fastDiv(u, v), ref::divq(u, v)) << "ntt " << ntt << " qn " << qn << " vn " << vn;
+            }
         }
         // Divisors whose reciprocal is a power of the base or just off it.
         for (const Limbs& v : {Limbs(200, 9999), [] { Limbs x(200, 0); x.back() = 1; return x; }(),

