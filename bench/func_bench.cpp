@@ -102,7 +102,7 @@ std::string heldText(const std::string& text, int n) {
     if (text.empty()) return "0";
     KVnum x(n);
     x = text.c_str();
-    return x.String(0, false);
+    return kvbench::sciText(x);
 }
 
 void mpCase(benchmark::State& st, const FuncCase& c, int n) {
@@ -165,6 +165,14 @@ void mpCase(benchmark::State& st, const FuncCase& c, int n) {
             mpfr_add_ui(r.v, r.v, 1, R);
             mpfr_div_2ui(r.v, r.v, 1, R);
         } else if (k == "fact") mpfr_fac_ui(r.v, 100, R);
+        else if (k == "iroot_far" || k == "iroot_n1000" || k == "iroot_n2e9")
+            mpfr_rootn_ui(r.v, a.v, static_cast<unsigned long>(c.root), R);
+        else if (k == "aln_m50") mpfr_exp(r.v, a.v, R);
+        else if (k == "fpower_m100") mpfr_pow(r.v, a.v, b.v, R);
+        else if (k == "sin100" || k == "sin_big") mpfr_sin(r.v, a.v, R);
+        else if (k == "ln_near1") mpfr_log(r.v, a.v, R);
+        else if (k == "atan_huge") mpfr_atan(r.v, a.v, R);
+        else if (k == "fact_max") mpfr_fac_ui(r.v, 999999, R);
         benchmark::DoNotOptimize(&r);
     }
 }
@@ -190,8 +198,9 @@ int writeCases(const char* path) {
             kvbench::setArgs(c, a, b);
             std::fprintf(out, "%s  {\"key\": \"%s\", \"label\": \"%s\", \"limbs\": %d, \"digits\": %d, ",
                          first ? "" : ",\n", c.key, c.label, n, kvbench::digitsOf(n));
-            std::fprintf(out, "\"a\": \"%s\", ", c.key == std::string("btob") ? c.a.c_str() : a.String(0, false));
-            std::fprintf(out, "\"b\": \"%s\", \"root\": %d}", b.String(0, false), c.root);
+            std::fprintf(out, "\"a\": \"%s\", ",
+                         c.key == std::string("btob") ? c.a.c_str() : kvbench::sciText(a).c_str());
+            std::fprintf(out, "\"b\": \"%s\", \"root\": %d}", kvbench::sciText(b).c_str(), c.root);
             first = false;
         }
     }

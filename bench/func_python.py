@@ -106,6 +106,13 @@ def make(case):
         "phi": lambda: (1 + Decimal(5).sqrt()) / 2,
         "fact": lambda: factorial(100),
         "btob": lambda: format(int(a), "X"),
+        "iroot_far": lambda: a.sqrt(),
+        "iroot_n1000": lambda: a ** (Decimal(1) / Decimal(1000)),
+        "iroot_n2e9": lambda: a ** (Decimal(1) / Decimal(2000000000)),
+        "aln_m50": lambda: a.exp(),
+        "fpower_m100": lambda: a ** b,
+        "sin100": lambda: sin_recipe(a),
+        "ln_near1": lambda: a.ln(),
     }
     return table.get(k)
 
