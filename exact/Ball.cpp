@@ -178,7 +178,7 @@ Mag tenTo(long double l, bool up) {
     if (l > 9e18L) return up ? Mag::infinite() : Mag::infinite();
     if (l < -9e18L) return Mag();
     const long double k = std::floor(l);
-    const double v = static_cast<double>(std::pow(10.0L, l - k));
+    const double v = std::pow(10.0, static_cast<double>(l - k));
     const double margin = 1e-12 * (1.0 + static_cast<double>(std::fabs(l)));
     return up ? Mag::up(v * (1 + margin), static_cast<int64_t>(k))
               : Mag::down(v * (1 - margin), static_cast<int64_t>(k));
@@ -419,13 +419,15 @@ Ball& Ball::operator/=(const Ball& b) {
         // The quotient is truncated at the weight of the dividend's last
         // limb: with the divisor in [0.1, 1) that costs at most one unit in
         // the quotient's own last limb. Scaling by 10^-L is exact.
-        const int64_t L = leadOf(b.mid_);
+        // Divisors below 10^4 cost at most four digits of the quotient
+        // (counted); larger ones are scaled.
+        const int64_t L = leadOf(b.mid_) > 4 ? leadOf(b.mid_) : 0;
         const int64_t lq = leadOf(mid_) - L + 1;
         if (!expoSafe(lq, prec()) || !expoSafe(leadOf(mid_) + 1, prec())) {
             oor_ = true;
             return *this;
         }
-        KVnum d(prec());
+        KVnum d(L != 0 ? prec() : 9);
         if (L != 0) {
             KVnum p(prec());
             powerOfTen(p, -L);
@@ -433,7 +435,8 @@ Ball& Ball::operator/=(const Ball& b) {
             d *= p;
         }
         const int64_t eR = mid_.Expo();
-        const bool bothExact = rad_.isZero() && b.rad_.isZero();
+        // Only a quotient of exact operands whose limbs could fit is checked.
+        const bool bothExact = rad_.isZero() && b.rad_.isZero() && sigLimbs(b.mid_) <= headOf(prec()) / 2 + 1;
         KVnum dividend(bothExact ? 2 * prec() + 8 : 9);
         if (bothExact) dividend = mid_;
         mid_ /= (L != 0 ? d : b.mid_);

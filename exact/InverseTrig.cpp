@@ -244,27 +244,23 @@ bool arccos(const Arg& x, int64_t Wt, Bounds& b) {
 }
 
 template <class F>
-void inverse(const KVnum& xin, KVnum* res, F fn) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+void inverse(const Arg& x, KVnum* res, F fn) {
     settle(res, [&](int64_t guard, Bounds& b) { return fn(x, digitsOf(res, guard), b); });
 }
 
 }  // namespace
 
 void exactArctan(const KVnum& xin, KVnum* res) {
-    if (xin.IsZero()) {
+    const Arg x = heldArg(xin, res);
+    if (x.zero()) {
         *res = 0;
         return;
     }
-    inverse(xin, res, arctan);
+    inverse(x, res, arctan);
 }
 
 void exactArcsin(const KVnum& xin, KVnum* res) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+    const Arg x = heldArg(xin, res);
     if (x.zero()) {
         *res = 0;
         return;
@@ -288,13 +284,11 @@ void exactArcsin(const KVnum& xin, KVnum* res) {
         });
         return;
     }
-    inverse(xc, res, arcsin);
+    inverse(x, res, arcsin);
 }
 
 void exactArccos(const KVnum& xin, KVnum* res) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+    const Arg x = heldArg(xin, res);
     const int one = x.zero() ? -1 : cmpOne(x);
     if (one > 0) {
         reportError("x^2 must be less than or equal to 1");
@@ -317,7 +311,7 @@ void exactArccos(const KVnum& xin, KVnum* res) {
         });
         return;
     }
-    inverse(xc, res, arccos);
+    inverse(x, res, arccos);
 }
 
 }  // namespace kvtrig

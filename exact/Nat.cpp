@@ -127,36 +127,23 @@ Nat mul(const Nat& a, const Nat& b) {
     return r;
 }
 
-Nat mulSmall(const Nat& a, uint32_t m) {
-    Nat r;
-    if (a.d.empty() || m == 0) return r;
-    r.d.resize(a.d.size() + 3);
-    if (m <= 400000) {
-        // limb * m + carry stays below 2^32: 32-bit steps.
-        uint32_t c = 0;
-        for (size_t i = 0; i < a.d.size(); ++i) {
-            c += static_cast<uint32_t>(a.d[i]) * m;
-            r.d[i] = static_cast<limb_t>(c % 10000);
-            c /= 10000;
-        }
-        for (size_t i = a.d.size(); c; ++i) {
-            r.d[i] = static_cast<limb_t>(c % 10000);
-            c /= 10000;
-        }
-        r.trim();
-        return r;
+void mulSmallInPlace(Nat& a, uint64_t m) {
+    if (m == 0) {
+        a.d.clear();
+        return;
     }
     uint64_t c = 0;
-    for (size_t i = 0; i < a.d.size(); ++i) {
-        c += static_cast<uint64_t>(a.d[i]) * m;
-        r.d[i] = static_cast<limb_t>(c % 10000);
+    for (auto& l : a.d) {
+        c += static_cast<uint64_t>(l) * m;
+        l = static_cast<limb_t>(c % 10000);
         c /= 10000;
     }
-    for (size_t i = a.d.size(); c; ++i) {
-        r.d[i] = static_cast<limb_t>(c % 10000);
-        c /= 10000;
-    }
-    r.trim();
+    for (; c; c /= 10000) a.d.push_back(static_cast<limb_t>(c % 10000));
+}
+
+Nat mulSmall(const Nat& a, uint64_t m) {
+    Nat r = a;
+    mulSmallInPlace(r, m);
     return r;
 }
 

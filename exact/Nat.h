@@ -48,8 +48,9 @@ void addSmall(Nat& a, uint32_t v);
 // a -= v; a >= v.
 void subSmall(Nat& a, uint32_t v);
 Nat mul(const Nat& a, const Nat& b);
-// a * m, m < 2^31.
-Nat mulSmall(const Nat& a, uint32_t m);
+// a * m and a *= m, m < 10^14.
+Nat mulSmall(const Nat& a, uint64_t m);
+void mulSmallInPlace(Nat& a, uint64_t m);
 // floor(a / m), 0 < m < 10^12 (one short division below 10^8).
 Nat divSmall(const Nat& a, uint64_t m);
 // floor(a / b), b > 0.

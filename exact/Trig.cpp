@@ -55,6 +55,12 @@ Arg argOf(const KVnum& x) {
     return a;
 }
 
+Arg heldArg(const KVnum& x, const KVnum* res) {
+    KVnum xc(res->Nlimbs());
+    xc = x;
+    return argOf(xc);
+}
+
 Nat fixedOf(const Arg& x, int64_t W, bool* inexact) {
     const int64_t k = x.e + W;
     *inexact = false;
@@ -331,17 +337,6 @@ struct Split {
     Int t;
 };
 
-// a *= m in place, m < 10^14.
-void scaleInPlace(Nat& a, uint64_t m) {
-    uint64_t c = 0;
-    for (auto& l : a.d) {
-        c += static_cast<uint64_t>(l) * m;
-        l = static_cast<kv::limb_t>(c % 10000);
-        c /= 10000;
-    }
-    for (; c; c /= 10000) a.d.push_back(static_cast<kv::limb_t>(c % 10000));
-}
-
 Split splitTerms(const Nat& p2, int64_t k2, uint64_t (*d)(uint64_t), uint64_t a, uint64_t b) {
     Split s;
     if (b - a <= 8) {
@@ -352,14 +347,14 @@ Split splitTerms(const Nat& p2, int64_t k2, uint64_t (*d)(uint64_t), uint64_t a,
         const bool smallP = p2.size() <= 2;
         for (uint64_t i = a; i < b; ++i) {
             const uint64_t di = d(i);
-            scaleInPlace(s.t.m, di);
-            scaleInPlace(s.q, di);
+            mulSmallInPlace(s.t.m, di);
+            mulSmallInPlace(s.q, di);
             if (k2 > 0) {
                 s.t.m = mulPow10(s.t.m, k2);
                 s.q = mulPow10(s.q, k2);
             }
             if (smallP)
-                scaleInPlace(s.p.m, p2.low64());
+                mulSmallInPlace(s.p.m, p2.low64());
             else
                 s.p.m = mul(s.p.m, p2);
             s.p.neg = !s.p.neg;
@@ -554,9 +549,7 @@ bool circular(Kind kind, const Arg& x, int64_t Wt, Bounds& b) {
 }
 
 void circularExact(Kind kind, const KVnum& xin, KVnum* res) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+    const Arg x = heldArg(xin, res);
     if (x.zero()) {
         *res = kind == COS ? 1 : 0;
         return;
@@ -589,9 +582,7 @@ void exactPi(KVnum* res) {
 }
 
 void exactDtoR(const KVnum& xin, KVnum* res) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+    const Arg x = heldArg(xin, res);
     if (x.zero()) {
         *res = 0;
         return;
@@ -609,9 +600,7 @@ void exactDtoR(const KVnum& xin, KVnum* res) {
 }
 
 void exactRtoD(const KVnum& xin, KVnum* res) {
-    KVnum xc(res->Nlimbs());
-    xc = xin;
-    const Arg x = argOf(xc);
+    const Arg x = heldArg(xin, res);
     if (x.zero()) {
         *res = 0;
         return;

@@ -48,6 +48,8 @@ struct Arg {
     int64_t msd() const { return m.digits() - 1 + e; }
 };
 Arg argOf(const KVnum& x);
+// The argument as the caller's result number holds it (cut to its precision).
+Arg heldArg(const KVnum& x, const KVnum* res);
 // floor(|x| 10^W) and whether that cut dropped anything.
 Nat fixedOf(const Arg& x, int64_t W, bool* inexact);
 

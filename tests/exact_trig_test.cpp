@@ -10,6 +10,9 @@
 #include <sstream>
 #include <string>
 
+#include <kelvane/ExactFunc.h>
+#include <kelvane/Func.h>
+
 #include "exact/Circular.h"
 #include "kvtest.h"
 
@@ -186,6 +189,53 @@ TEST(ExactTrig, SymmetryAndOrder) {
             c.f(mx, &mr);
             mr *= num(n, "-1");
             EXPECT_EQ(kvtest::str(mr), kvtest::str(r)) << kvtest::str(x);
+        }
+    }
+}
+
+// r <= t < r + ulp(r) on random arguments, t from Func at three times the
+// limbs where its plain series keep their digits (right to a few units of
+// its own last place, far below r's): an evaluation that shares no code
+// with the exact tier.
+TEST(ExactTrig, TruncationAgainstFuncAtThreeTimesTheLimbs) {
+    std::mt19937_64 rng(1616);
+    typedef KVnum* (ExactFunc::*EM)(KVnum*);
+    typedef KVnum* (Func::*FM)(KVnum*);
+    struct Case {
+        EM e;
+        FM f;
+        double lo, hi;
+    } cases[] = {{&ExactFunc::Sin, &Func::Sin, -1, 1},          {&ExactFunc::Cos, &Func::Cos, -1, 1},
+                 {&ExactFunc::Arctan, &Func::Arctan, -0.9, 0.9}, {&ExactFunc::Arcsin, &Func::Arcsin, -0.7, 0.7},
+                 {&ExactFunc::DtoR, &Func::DtoR, -400, 400}};
+    for (int n : {9, 20, 60}) {
+        const int m = 3 * n;
+        for (const Case& c : cases) {
+            std::uniform_real_distribution<double> d(c.lo, c.hi);
+            for (int i = 0; i < 12; ++i) {
+                ExactFunc ef(n);
+                Func f(m);
+                KVnum x(n), X(m);
+                x = d(rng);
+                X = x;
+                KVnum r(m), t(m);
+                r = *(ef.*c.e)(&x);
+                t = *(f.*c.f)(&X);
+                if (t.Minus()) t *= num(m, "-1");
+                if (r.Minus()) r *= num(m, "-1");
+                KVnum diff(m), ulp(m), eps(m);
+                diff = t;
+                diff -= r;  // |t| - |r|, in [0, ulp) up to Func's own error
+                ulp = ("1e" + std::to_string((ef.*c.e)(&x)->Expo())).c_str();
+                eps = ("1e" + std::to_string(t.Expo() + 3)).c_str();
+                KVnum upper(m);
+                upper = ulp;
+                upper += eps;
+                KVnum lower(m);
+                lower -= eps;
+                EXPECT_GE(diff == lower, 0) << n << " " << kvtest::str(x);
+                EXPECT_LT(diff == upper, 0) << n << " " << kvtest::str(x);
+            }
         }
     }
 }

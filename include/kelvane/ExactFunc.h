@@ -31,7 +31,9 @@
 /// 0; Factorial of a negative: "x must not be negative" and 0. Afpower with a
 /// base of 1 (or <= 0, after its report) ends the process with "Division by
 /// zero", as Func's does. A true value outside the exponent range gives
-/// "Exponent out of range." and 0. Nothing else is refused.
+/// "Exponent out of range." and 0. Sin, Cos and Tan of |x| >= 10^1000000,
+/// whose reduction would need pi to more than a million places, give
+/// "Argument too large for the reduction." and 0. Nothing else is refused.
 ///
 /// Unlike Func's, every method reads all of its arguments before it writes
 /// its result, so any argument may be the object's own result number.
@@ -82,12 +84,13 @@ public:
     KVnum* DtoR(KVnum* x);
     /// x radians in degrees (180 x / pi), truncated.
     KVnum* RtoD(KVnum* x);
-    /// sin x (radians), truncated; any x.
+    /// sin x (radians), truncated; any |x| < 10^1000000 (reduced modulo
+    /// pi/2 with pi to the argument's integer digits and the working ones).
     KVnum* Sin(KVnum* x);
-    /// cos x (radians), truncated; any x.
+    /// cos x (radians), truncated; any |x| < 10^1000000, as Sin.
     KVnum* Cos(KVnum* x);
-    /// tan x (radians), truncated; any x (no representable x is an odd
-    /// multiple of pi/2).
+    /// tan x (radians), truncated; any |x| < 10^1000000, as Sin (no
+    /// representable x is an odd multiple of pi/2).
     KVnum* Tan(KVnum* x);
     /// arctan x in radians, truncated; any x (arctan 1 = pi/4).
     KVnum* Arctan(KVnum* x);
