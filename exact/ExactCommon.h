@@ -2,6 +2,7 @@
 #ifndef KELVANE_EXACT_COMMON_H
 #define KELVANE_EXACT_COMMON_H
 
+#include <cmath>
 #include <cstdint>
 
 #include <kelvane/KVnum.h>
@@ -28,6 +29,13 @@ bool asFraction(const KVnum& x, int64_t& p, int64_t& q);
 
 // True when x is an integer; its value in v when it fits an int64.
 bool isInteger(const KVnum& x, bool& fits, int64_t& v);
+
+// ln |Gamma(x)| without the global sign variable std::lgamma writes (which
+// makes it unsafe on several threads at once).
+inline double lgammaSafe(double x) {
+    int sign;
+    return ::lgamma_r(x, &sign);
+}
 
 // Exact comparisons of a number with a small integer (-1, 0, 1).
 int cmpInt(const KVnum& x, int64_t v);
