@@ -235,6 +235,16 @@ Ball expPoint(const KVnum& x, int wp) {
         r.setOutOfRange();
         return r;
     }
+    if (lx < -2.0 * (wp / 2 - 2) - 4) {
+        // |x| below the square root of the precision: e^x = 1 + x within x^2
+        // (|e^x - 1 - x| <= x^2 for |x| <= 1), and the powers of x that the
+        // sum would form could leave the exponent range.
+        Ball e(1, wp);
+        e += Ball(x, wp);
+        const Mag ax = magUp(x);
+        e.widen(mulUp(ax, ax));
+        return e;
+    }
     const long double xv = valueOf(x);
     const int64_t k = static_cast<int64_t>(std::llround(xv / 2.302585092994045684017991454684364L));
     Ball r(x, wp);
