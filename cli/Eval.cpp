@@ -480,6 +480,8 @@ Value addV(const Value& a, const Value& b, int W) {
 }
 
 Value subV(const Value& a, const Value& b, int W) {
+    // e^q - e^q is 0 exactly (a difference of two balls never is).
+    if (a.kind == Value::ExpOf && b.kind == Value::ExpOf && cmp(a.q, b.q) == 0) return R(0);
     return addV(a, negV(b, W), W);
 }
 
