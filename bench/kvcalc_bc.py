@@ -77,7 +77,7 @@ def main():
     print("|---:|---|---:|---:|---:|")
     for d, name, tk, tb in rows:
         ratio = "%.1f" % (tb / tk) if tb else "> %.0f" % (a.bc_timeout / tk)
-        print("| %d | %s | %.4f | %s | %s |" % (d, name, tk, "%.3f" % tb if tb else "> %g" % a.bc_timeout, ratio))
+        print("| %d | %s | %.4f | %s | %s |" % (d, name, tk, "%.4f" % tb if tb else "> %g" % a.bc_timeout, ratio))
     try:
         import matplotlib
         matplotlib.use("Agg")
