@@ -109,6 +109,21 @@ def ratio(a, b):
     return "%.2fx" % (a / b) if a and b else "-"
 
 
+def print_table(title, head, body, markdown):
+    if markdown:
+        print("\n" + title + "\n")
+        print("| " + " | ".join(head) + " |")
+        print("|" + "---|" * len(head))
+        for r in body:
+            print("| " + " | ".join(r) + " |")
+    else:
+        print("\n" + title)
+        w = [max(len(str(r[i])) for r in body + [head]) for i in range(len(head))]
+        print("  ".join(h.ljust(w[i]) if i == 0 else h.rjust(w[i]) for i, h in enumerate(head)))
+        for r in body:
+            print("  ".join(x.ljust(w[i]) if i == 0 else x.rjust(w[i]) for i, x in enumerate(r)))
+
+
 def main():
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
     markdown = "--markdown" in sys.argv
@@ -155,19 +170,7 @@ def main():
             al = allocs.get((key, n))
             body.append([labels[key], fmt(kv), fmt(fl), ratio(kv, fl), fmt(mp), ratio(kv, mp), fmt(pd),
                          ratio(kv, pd), "-" if al is None else "%.3g" % al])
-        title = "%d limbs (%d digits)" % (n, digits)
-        if markdown:
-            print("\n" + title + "\n")
-            print("| " + " | ".join(head) + " |")
-            print("|" + "---|" * len(head))
-            for r in body:
-                print("| " + " | ".join(r) + " |")
-        else:
-            print("\n" + title)
-            w = [max(len(str(r[i])) for r in body + [head]) for i in range(len(head))]
-            print("  ".join(h.ljust(w[i]) if i == 0 else h.rjust(w[i]) for i, h in enumerate(head)))
-            for r in body:
-                print("  ".join(x.ljust(w[i]) if i == 0 else x.rjust(w[i]) for i, x in enumerate(r)))
+        print_table("%d limbs (%d digits)" % (n, digits), head, body, markdown)
         costs = ", ".join("%s %s" % (k[0][5:], fmt(v)) for k, v in sorted(t.items(), key=lambda kv: kv[0])
                           if k[0].startswith("cost_") and k[2] == n)
         print("\n  one operation at %d limbs (op_size: limbs of the operand that sets the cost):\n    %s" % (n, costs))
@@ -186,19 +189,7 @@ def main():
                 exact_missed.append("%s at %d limbs: %.2fx MPFR" % (labels[key], n, ex / mp))
             if pd and ex >= pd:
                 exact_missed.append("%s at %d limbs: %.2fx decimal" % (labels[key], n, ex / pd))
-        title = "Exact results (ExactFunc), %d limbs (%d digits)" % (n, digits)
-        if markdown:
-            print("\n" + title + "\n")
-            print("| " + " | ".join(head) + " |")
-            print("|" + "---|" * len(head))
-            for r in body:
-                print("| " + " | ".join(r) + " |")
-        else:
-            print("\n" + title)
-            w = [max(len(str(r[i])) for r in body + [head]) for i in range(len(head))]
-            print("  ".join(h.ljust(w[i]) if i == 0 else h.rjust(w[i]) for i, h in enumerate(head)))
-            for r in body:
-                print("  ".join(x.ljust(w[i]) if i == 0 else x.rjust(w[i]) for i, x in enumerate(r)))
+        print_table("Exact results (ExactFunc), %d limbs (%d digits)" % (n, digits), head, body, markdown)
 
     print("\nTargets (ratios within this run)")
     if exact_sizes:

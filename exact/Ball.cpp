@@ -124,6 +124,18 @@ int cmp(Mag a, Mag b) {
     return a.m < b.m ? -1 : a.m > b.m ? 1 : 0;
 }
 
+namespace {
+
+// 10^-d for 0 <= d <= 30 (each within double's rounding of the true value).
+double tenToMinus(int64_t d) {
+    static const double t[31] = {1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,  1e-9,  1e-10,
+                                 1e-11, 1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21,
+                                 1e-22, 1e-23, 1e-24, 1e-25, 1e-26, 1e-27, 1e-28, 1e-29, 1e-30};
+    return t[d];
+}
+
+}  // namespace
+
 Mag addUp(Mag a, Mag b) {
     if (a.isZero()) return b;
     if (b.isZero()) return a;
@@ -131,7 +143,7 @@ Mag addUp(Mag a, Mag b) {
     if (cmp(a, b) < 0) std::swap(a, b);
     const int64_t d = a.e - b.e;
     if (d > 30) return Mag::up(a.m * (1 + 0x1p-40), a.e);  // b < a * 1e-29
-    return Mag::up(a.m + b.m * std::pow(10.0, static_cast<double>(-d)) * UPF, a.e);
+    return Mag::up(a.m + b.m * tenToMinus(d) * UPF, a.e);
 }
 
 Mag subDown(Mag a, Mag b) {
@@ -140,7 +152,7 @@ Mag subDown(Mag a, Mag b) {
     if (cmp(a, b) <= 0) return Mag();
     const int64_t d = a.e - b.e;
     if (d > 30) return Mag::down(a.m * (1 - 0x1p-40), a.e);
-    const double v = a.m - b.m * std::pow(10.0, static_cast<double>(-d)) * UPF;
+    const double v = a.m - b.m * tenToMinus(d) * UPF;
     return v > 0 ? Mag::down(v, a.e) : Mag();
 }
 

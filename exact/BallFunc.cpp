@@ -1,7 +1,6 @@
 // Balls: exponential, logarithm, real power and the logarithm constants.
 #include <cinttypes>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -119,8 +118,7 @@ Ball cachedConstant(int wp, bool ten) {
 // (and add eps), which is followed step by step.
 Ball expSmall(const Ball& r0, int wp) {
     const double digits = 4.0 * headOf(wp) + 8;
-    static const double SF = getenv("KVS") ? atof(getenv("KVS")) : 1.4;
-    int s = static_cast<int>(SF * std::sqrt(digits)) + 2;
+    int s = static_cast<int>(1.4 * std::sqrt(digits)) + 2;
     const int w = widen(wp, 0.302 * s + 3);
     const int h = headOf(w);
     const Mag eps = Mag::pow10(-4 * static_cast<int64_t>(h));
@@ -147,11 +145,12 @@ Ball expSmall(const Ball& r0, int wp) {
     // Terms: smallest K with |r|^(K+1)/(K+1)! below 10^-(digits + 0.302 s + 2).
     int K = 1;
     {
-        double lt = 2 * lr;
+        double lt = 2 * lr, lf = std::log10(2.0);  // log10 |r|^(K+1), log10 (K+1)!
         const double target = -(digits + 0.302 * s + 2);
-        while (lt - std::lgamma(K + 2.0) / std::log(10.0) > target && K < 100000) {
+        while (lt - lf > target && K < 100000) {
             ++K;
             lt += lr;
+            lf += std::log10(K + 1.0);
         }
     }
     int m = static_cast<int>(std::sqrt(static_cast<double>(K)));
@@ -235,6 +234,16 @@ Ball expPoint(const KVnum& x, int wp) {
         Ball r(wp);
         r.setOutOfRange();
         return r;
+    }
+    if (lx < -2.0 * (wp / 2 - 2) - 4) {
+        // |x| below the square root of the precision: e^x = 1 + x within x^2
+        // (|e^x - 1 - x| <= x^2 for |x| <= 1), and the powers of x that the
+        // sum would form could leave the exponent range.
+        Ball e(1, wp);
+        e += Ball(x, wp);
+        const Mag ax = magUp(x);
+        e.widen(mulUp(ax, ax));
+        return e;
     }
     const long double xv = valueOf(x);
     const int64_t k = static_cast<int64_t>(std::llround(xv / 2.302585092994045684017991454684364L));

@@ -83,7 +83,7 @@ Ball factorial(int64_t m, int wp) {
 // recurrence (T_k = 2^2k (2^2k - 1) |B_2k| / 2k), in numbers wide enough that
 // every sum and product of the recurrence is exact.
 std::vector<KVnum> tangentNumbers(int K) {
-    const double digits = std::lgamma(2.0 * K + 1) / std::log(10.0) + 1.21 * K + 20;
+    const double digits = lgammaSafe(2.0 * K + 1) / std::log(10.0) + 1.21 * K + 20;
     const int P = 2 * (static_cast<int>(digits / 4) + 8);
     std::vector<KVnum> T(K + 1, KVnum(P));
     KVnum c(P), t(P);
@@ -117,7 +117,7 @@ Ball lnFactorial(int64_t m, int wp) {
     const double lm = std::log10(static_cast<double>(m));
     while (K < 5000) {
         const double k1 = K + 1;
-        const double l = std::log10(2.0) + std::lgamma(2 * k1 - 1) / std::log(10.0) - 2 * k1 * std::log10(2 * M_PI) -
+        const double l = std::log10(2.0) + lgammaSafe(2 * k1 - 1) / std::log(10.0) - 2 * k1 * std::log10(2 * M_PI) -
                          (2 * k1 - 1) * lm;
         if (l < -digits - 2) break;
         ++K;
@@ -187,7 +187,7 @@ KVnum* ExactFunc::Factorial(KVnum* x) {
     }
     // The product while it is short or m! fits the precision (then it is
     // exact); Stirling's series beyond, where m! is never representable.
-    const double lg = std::lgamma(static_cast<double>(m) + 1) / std::log(10.0) - static_cast<double>(m) / 4;
+    const double lg = lgammaSafe(static_cast<double>(m) + 1) / std::log(10.0) - static_cast<double>(m) / 4;
     if (m <= PRODUCT_LIMIT || lg < 4.0 * (nlimbs / 2 - 1) - 8) {
         return evaluate(res, [&](int wp) {
             int g = 0;

@@ -45,6 +45,7 @@ KVnum* ExactFunc::Fpower(KVnum* x, KVnum* y) {
                 [&](const Ball& ball, KVnum& v) { return nearestCut(ball, n, v) && powersEqual(v, 1, a, k); });
         }
     }
+    if (expNearOne(log(Ball(a, nlimbs + 4)) * Ball(b, nlimbs + 4), res)) return &res;
     // Leading digit position of y ln x, from doubles (an estimate: it only
     // sets guard limbs).
     const double lnx = static_cast<double>(leadOf(a)) * 2.302585093;
