@@ -15,7 +15,9 @@
 // scripts/bench_func.sh runs everything and builds the table and the plot.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -47,6 +49,20 @@ void kvCase(benchmark::State& st, const FuncCase& c, int n) {
         ++calls;
     }
     st.counters["allocs"] = static_cast<double>(kvbench::allocations - before) / static_cast<double>(calls);
+}
+
+// The exact tier on the same case. Its constants (ln 10, pi) are cached by
+// the first call, outside the timing, as a program that calls it twice sees.
+void exactCase(benchmark::State& st, const FuncCase& c, int n) {
+    ExactFunc f(n);
+    KVnum a(n), b(n), t(n);
+    kvbench::setArgs(c, a, b);
+    const int m = kvbench::methodOf(c);
+    kvbench::runCase(f, c, m, a, b, t);
+    for (auto _ : st) {
+        kvbench::setArgs(c, a, b);
+        benchmark::DoNotOptimize(kvbench::runCase(f, c, m, a, b, t));
+    }
 }
 
 // ---- single operations of the floor ---------------------------------------------
@@ -162,13 +178,21 @@ void mpCase(benchmark::State& st, const FuncCase& c, int n) {
 }
 #endif
 
+// Func's precisions and the exact tier's, each once.
+std::vector<int> allPrecisions() {
+    std::vector<int> v(std::begin(kvbench::FUNC_PRECISIONS), std::end(kvbench::FUNC_PRECISIONS));
+    for (int n : kvbench::EXACT_PRECISIONS)
+        if (std::find(v.begin(), v.end(), n) == v.end()) v.push_back(n);
+    return v;
+}
+
 // Writes the cases with their argument values as the numbers hold them.
 int writeCases(const char* path) {
     FILE* out = std::fopen(path, "w");
     if (!out) return 1;
     std::fprintf(out, "[\n");
     bool first = true;
-    for (int n : kvbench::FUNC_PRECISIONS) {
+    for (int n : allPrecisions()) {
         KVnum a(n), b(n);
         for (const FuncCase& c : kvbench::funcCases()) {
             kvbench::setArgs(c, a, b);
@@ -204,6 +228,21 @@ int main(int argc, char** argv) {
         }
         for (const std::string& op : kvbench::costOps(n))
             benchmark::RegisterBenchmark(("cost_" + op + "/kelvane/" + std::to_string(n)).c_str(), costOp, op, n);
+    }
+    for (int n : kvbench::EXACT_PRECISIONS) {
+        const bool withFunc = std::find(std::begin(kvbench::FUNC_PRECISIONS), std::end(kvbench::FUNC_PRECISIONS), n) !=
+                              std::end(kvbench::FUNC_PRECISIONS);
+        for (const FuncCase& c : cases) {
+            const std::string k = c.key;
+            if (k == "btob") continue;
+            benchmark::RegisterBenchmark((k + "/exact/" + std::to_string(n)).c_str(), exactCase, c, n)
+                ->Unit(benchmark::kMicrosecond);
+#ifdef KV_WITH_MPFR
+            if (!withFunc)
+                benchmark::RegisterBenchmark((k + "/mpfr/" + std::to_string(n)).c_str(), mpCase, c, n)
+                    ->Unit(benchmark::kMicrosecond);
+#endif
+        }
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

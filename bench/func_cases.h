@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <kelvane/ExactFunc.h>
 #include <kelvane/Func.h>
 #include <kelvane/KVnum.h>
 
@@ -16,6 +17,8 @@ namespace kvbench {
 
 // The precisions of the function benchmarks: 256 and 996 digits.
 const int FUNC_PRECISIONS[] = {130, 500};
+// The exact tier's (ExactFunc): 256 and 1,996 digits.
+const int EXACT_PRECISIONS[] = {130, 1000};
 
 // Significant digits of a number of n limbs: 4 (h + 1), h = n/2 - 2.
 inline int digitsOf(int n) { return 4 * (n / 2 - 1); }
@@ -128,7 +131,9 @@ inline int methodOf(const FuncCase& c) {
 
 // One call of the case's method (m = methodOf(c)); t is a spare number for
 // BtoB.
-inline const void* runCase(Func& f, const FuncCase& c, int m, KVnum& a, KVnum& b, KVnum& t) {
+// F is Func or ExactFunc, which have the same methods.
+template <class F>
+inline const void* runCase(F& f, const FuncCase& c, int m, KVnum& a, KVnum& b, KVnum& t) {
     switch (m) {
         case 0: case 1: return f.Ln(&a);
         case 2: case 3: return f.Aln(&a);

@@ -18,11 +18,11 @@ import time
 import timeit
 from decimal import Decimal, getcontext
 
-# pi and ln 10 to 1100 places, for the conversions that use them as stored
+# pi and ln 10 to 2200 places, for the conversions that use them as stored
 # constants (DtoR, RtoD, LntoLog): computed once here, not timed.
-getcontext().prec = 1100
+getcontext().prec = 2200
 LN10 = Decimal(10).ln()
-getcontext().prec = 1100
+getcontext().prec = 2200
 
 
 def pi_recipe():
@@ -121,7 +121,7 @@ def main():
     global PI, LN10C
     cases = json.load(open(sys.argv[1]))
     quick = "--quick" in sys.argv
-    getcontext().prec = 1100
+    getcontext().prec = 2200
     pi_full = pi_recipe()
     out = []
     for case in cases:
