@@ -15,7 +15,9 @@
 // scripts/bench_func.sh runs everything and builds the table and the plot.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -47,6 +49,20 @@ void kvCase(benchmark::State& st, const FuncCase& c, int n) {
         ++calls;
     }
     st.counters["allocs"] = static_cast<double>(kvbench::allocations - before) / static_cast<double>(calls);
+}
+
+// The exact tier on the same case. Its constants (ln 10, pi) are cached by
+// the first call, outside the timing, as a program that calls it twice sees.
+void exactCase(benchmark::State& st, const FuncCase& c, int n) {
+    ExactFunc f(n);
+    KVnum a(n), b(n), t(n);
+    kvbench::setArgs(c, a, b);
+    const int m = kvbench::methodOf(c);
+    kvbench::runCase(f, c, m, a, b, t);
+    for (auto _ : st) {
+        kvbench::setArgs(c, a, b);
+        benchmark::DoNotOptimize(kvbench::runCase(f, c, m, a, b, t));
+    }
 }
 
 // ---- single operations of the floor ---------------------------------------------
@@ -86,7 +102,7 @@ std::string heldText(const std::string& text, int n) {
     if (text.empty()) return "0";
     KVnum x(n);
     x = text.c_str();
-    return x.String(0, false);
+    return kvbench::sciText(x);
 }
 
 void mpCase(benchmark::State& st, const FuncCase& c, int n) {
@@ -149,10 +165,26 @@ void mpCase(benchmark::State& st, const FuncCase& c, int n) {
             mpfr_add_ui(r.v, r.v, 1, R);
             mpfr_div_2ui(r.v, r.v, 1, R);
         } else if (k == "fact") mpfr_fac_ui(r.v, 100, R);
+        else if (k == "iroot_far" || k == "iroot_n1000" || k == "iroot_n2e9")
+            mpfr_rootn_ui(r.v, a.v, static_cast<unsigned long>(c.root), R);
+        else if (k == "aln_m50") mpfr_exp(r.v, a.v, R);
+        else if (k == "fpower_m100") mpfr_pow(r.v, a.v, b.v, R);
+        else if (k == "sin100" || k == "sin_big") mpfr_sin(r.v, a.v, R);
+        else if (k == "ln_near1") mpfr_log(r.v, a.v, R);
+        else if (k == "atan_huge") mpfr_atan(r.v, a.v, R);
+        else if (k == "fact_max") mpfr_fac_ui(r.v, 999999, R);
         benchmark::DoNotOptimize(&r);
     }
 }
 #endif
+
+// Func's precisions and the exact tier's, each once.
+std::vector<int> allPrecisions() {
+    std::vector<int> v(std::begin(kvbench::FUNC_PRECISIONS), std::end(kvbench::FUNC_PRECISIONS));
+    for (int n : kvbench::EXACT_PRECISIONS)
+        if (std::find(v.begin(), v.end(), n) == v.end()) v.push_back(n);
+    return v;
+}
 
 // Writes the cases with their argument values as the numbers hold them.
 int writeCases(const char* path) {
@@ -160,14 +192,15 @@ int writeCases(const char* path) {
     if (!out) return 1;
     std::fprintf(out, "[\n");
     bool first = true;
-    for (int n : kvbench::FUNC_PRECISIONS) {
+    for (int n : allPrecisions()) {
         KVnum a(n), b(n);
         for (const FuncCase& c : kvbench::funcCases()) {
             kvbench::setArgs(c, a, b);
             std::fprintf(out, "%s  {\"key\": \"%s\", \"label\": \"%s\", \"limbs\": %d, \"digits\": %d, ",
                          first ? "" : ",\n", c.key, c.label, n, kvbench::digitsOf(n));
-            std::fprintf(out, "\"a\": \"%s\", ", c.key == std::string("btob") ? c.a.c_str() : a.String(0, false));
-            std::fprintf(out, "\"b\": \"%s\", \"root\": %d}", b.String(0, false), c.root);
+            std::fprintf(out, "\"a\": \"%s\", ",
+                         c.key == std::string("btob") ? c.a.c_str() : kvbench::sciText(a).c_str());
+            std::fprintf(out, "\"b\": \"%s\", \"root\": %d}", kvbench::sciText(b).c_str(), c.root);
             first = false;
         }
     }
@@ -195,6 +228,21 @@ int main(int argc, char** argv) {
         }
         for (const std::string& op : kvbench::costOps(n))
             benchmark::RegisterBenchmark(("cost_" + op + "/kelvane/" + std::to_string(n)).c_str(), costOp, op, n);
+    }
+    for (int n : kvbench::EXACT_PRECISIONS) {
+        const bool withFunc = std::find(std::begin(kvbench::FUNC_PRECISIONS), std::end(kvbench::FUNC_PRECISIONS), n) !=
+                              std::end(kvbench::FUNC_PRECISIONS);
+        for (const FuncCase& c : cases) {
+            const std::string k = c.key;
+            if (k == "btob") continue;
+            benchmark::RegisterBenchmark((k + "/exact/" + std::to_string(n)).c_str(), exactCase, c, n)
+                ->Unit(benchmark::kMicrosecond);
+#ifdef KV_WITH_MPFR
+            if (!withFunc)
+                benchmark::RegisterBenchmark((k + "/mpfr/" + std::to_string(n)).c_str(), mpCase, c, n)
+                    ->Unit(benchmark::kMicrosecond);
+#endif
+        }
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <kelvane/ExactFunc.h>
 #include <kelvane/Func.h>
 #include <kelvane/KVnum.h>
 
@@ -16,6 +17,8 @@ namespace kvbench {
 
 // The precisions of the function benchmarks: 256 and 996 digits.
 const int FUNC_PRECISIONS[] = {130, 500};
+// The exact tier's (ExactFunc): 256 and 1,996 digits.
+const int EXACT_PRECISIONS[] = {130, 1000};
 
 // Significant digits of a number of n limbs: 4 (h + 1), h = n/2 - 2.
 inline int digitsOf(int n) { return 4 * (n / 2 - 1); }
@@ -76,7 +79,34 @@ inline std::vector<FuncCase> funcCases() {
         {"phi", "PHI", "", "", 0},
         {"fact", "Factorial(100)", "100", "", 0},
         {"btob", "BtoB(250 digits, 10 -> 16)", btob, "", 0},
+        // The arguments where the plain steps once ran without end or lost
+        // every digit: each now takes its other route.
+        {"iroot_far", "Iroot(1e-400000, 2)", "1e-400000", "", 2},
+        {"iroot_n1000", "Iroot(2, 1000)", "2", "", 1000},
+        {"iroot_n2e9", "Iroot(9.99, 2000000000)", "9.99", "", 2000000000},
+        {"aln_m50", "Aln(-50)", "-50", "", 0},
+        {"fpower_m100", "Fpower(2, -100)", "2", "-100", 0},
+        {"sin100", "Sin(100)", "100", "", 0},
+        {"sin_big", "Sin(1e300)", "1e300", "", 0},
+        {"ln_near1", "Ln(0.999999999999)", "0.999999999999", "", 0},
+        {"atan_huge", "Arctan(1e800000000)", "1e800000000", "", 0},
+        {"fact_max", "Factorial(999999)", "999999", "", 0},
     };
+}
+
+// A number's value as decimal text in scientific form ("d.ddd...e<exp>"),
+// which stays short whatever the exponent (String would write 1e800000000
+// with all its zeros).
+inline std::string sciText(const KVnum& x) {
+    if (x.IsZero()) return "0";
+    std::string d;
+    for (int i = x.Top(); i >= 0; --i) {
+        std::string l = std::to_string(x.Limb(i));
+        if (i != x.Top()) l.insert(0, 4 - l.size(), '0');
+        d += l;
+    }
+    const long long e = static_cast<long long>(x.Expo()) + static_cast<long long>(d.size()) - 1;
+    return std::string(x.Minus() ? "-" : "") + d.substr(0, 1) + "." + d.substr(1) + "e" + std::to_string(e);
 }
 
 // Arguments of a case at the numbers' precision.
@@ -91,7 +121,9 @@ inline int methodOf(const FuncCase& c) {
     static const char* const keys[] = {"ln2",  "lnfull", "aln05", "alnfull", "log7", "lntolog", "alog05",
                                        "fpower", "afpower", "iroot2", "iroot3", "dtor", "rtod", "sin",
                                        "cos",  "tan",    "atan",  "asin",    "acos", "pi",      "e",
-                                       "phi",  "fact",   "btob"};
+                                       "phi",  "fact",   "btob", "iroot_far", "iroot_n1000", "iroot_n2e9",
+                                       "aln_m50", "fpower_m100", "sin100", "sin_big", "ln_near1",
+                                       "atan_huge", "fact_max"};
     for (int i = 0; i < static_cast<int>(sizeof keys / sizeof keys[0]); ++i)
         if (c.key == std::string(keys[i])) return i;
     return -1;
@@ -99,7 +131,9 @@ inline int methodOf(const FuncCase& c) {
 
 // One call of the case's method (m = methodOf(c)); t is a spare number for
 // BtoB.
-inline const void* runCase(Func& f, const FuncCase& c, int m, KVnum& a, KVnum& b, KVnum& t) {
+// F is Func or ExactFunc, which have the same methods.
+template <class F>
+inline const void* runCase(F& f, const FuncCase& c, int m, KVnum& a, KVnum& b, KVnum& t) {
     switch (m) {
         case 0: case 1: return f.Ln(&a);
         case 2: case 3: return f.Aln(&a);
@@ -122,6 +156,13 @@ inline const void* runCase(Func& f, const FuncCase& c, int m, KVnum& a, KVnum& b
         case 21: return f.PHI();
         case 22: return f.Factorial(&a);
         case 23: return t.BtoB(10, 16, c.a.c_str());
+        case 24: case 25: case 26: return f.Iroot(&a, c.root);
+        case 27: return f.Aln(&a);
+        case 28: return f.Fpower(&a, &b);
+        case 29: case 30: return f.Sin(&a);
+        case 31: return f.Ln(&a);
+        case 32: return f.Arctan(&a);
+        case 33: return f.Factorial(&a);
         default: return nullptr;
     }
 }

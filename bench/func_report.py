@@ -3,6 +3,10 @@
 
 Usage: func_report.py bench.json counts.json python.json cases.json [out.png] [--markdown]
 
+Besides Func's tables, the exact tier (ExactFunc, "exact" rows) gets its own
+table at its precisions beside MPFR and decimal, with its targets: within 4x
+of MPFR, faster than decimal.
+
 bench.json   Google Benchmark output of func_bench (CPU time, medians of the
              repetitions when there are any)
 counts.json  func_count's operation counts per case
@@ -105,6 +109,21 @@ def ratio(a, b):
     return "%.2fx" % (a / b) if a and b else "-"
 
 
+def print_table(title, head, body, markdown):
+    if markdown:
+        print("\n" + title + "\n")
+        print("| " + " | ".join(head) + " |")
+        print("|" + "---|" * len(head))
+        for r in body:
+            print("| " + " | ".join(r) + " |")
+    else:
+        print("\n" + title)
+        w = [max(len(str(r[i])) for r in body + [head]) for i in range(len(head))]
+        print("  ".join(h.ljust(w[i]) if i == 0 else h.rjust(w[i]) for i, h in enumerate(head)))
+        for r in body:
+            print("  ".join(x.ljust(w[i]) if i == 0 else x.rjust(w[i]) for i, x in enumerate(r)))
+
+
 def main():
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
     markdown = "--markdown" in sys.argv
@@ -134,6 +153,12 @@ def main():
 
     rows = {}
     for n in sizes:
+        for key in order:
+            rows[(key, n)] = (t.get((key, "kelvane", n)), floor.get((key, n)), t.get((key, "mpfr", n)),
+                              py.get((key, n)), t.get((key, "exact", n)))
+    func_sizes = [n for n in sizes if any(k[1] == "kelvane" and k[2] == n and not k[0].startswith("cost_") for k in t)]
+    exact_sizes = [n for n in sizes if any(k[1] == "exact" and k[2] == n for k in t)]
+    for n in func_sizes:
         digits = [c["digits"] for c in cases if c["limbs"] == n][0]
         head = ["method", "Kelvane", "floor", "/floor", "MPFR", "/MPFR", "decimal", "/decimal", "allocs"]
         body = []
@@ -145,29 +170,36 @@ def main():
             al = allocs.get((key, n))
             body.append([labels[key], fmt(kv), fmt(fl), ratio(kv, fl), fmt(mp), ratio(kv, mp), fmt(pd),
                          ratio(kv, pd), "-" if al is None else "%.3g" % al])
-            rows[(key, n)] = (kv, fl, mp, pd)
-        title = "%d limbs (%d digits)" % (n, digits)
-        if markdown:
-            print("\n" + title + "\n")
-            print("| " + " | ".join(head) + " |")
-            print("|" + "---|" * len(head))
-            for r in body:
-                print("| " + " | ".join(r) + " |")
-        else:
-            print("\n" + title)
-            w = [max(len(str(r[i])) for r in body + [head]) for i in range(len(head))]
-            print("  ".join(h.ljust(w[i]) if i == 0 else h.rjust(w[i]) for i, h in enumerate(head)))
-            for r in body:
-                print("  ".join(x.ljust(w[i]) if i == 0 else x.rjust(w[i]) for i, x in enumerate(r)))
+        print_table("%d limbs (%d digits)" % (n, digits), head, body, markdown)
         costs = ", ".join("%s %s" % (k[0][5:], fmt(v)) for k, v in sorted(t.items(), key=lambda kv: kv[0])
                           if k[0].startswith("cost_") and k[2] == n)
         print("\n  one operation at %d limbs (op_size: limbs of the operand that sets the cost):\n    %s" % (n, costs))
 
-    print("\nTargets (ratios within this run)")
-    missed = []
-    for n in sizes:
+    exact_missed = []
+    for n in exact_sizes:
+        digits = [c["digits"] for c in cases if c["limbs"] == n][0]
+        head = ["method", "ExactFunc", "MPFR", "/MPFR", "decimal", "/decimal", "Func", "/Func"]
+        body = []
         for key in order:
-            kv, fl, _, _ = rows[(key, n)]
+            kv, _, mp, pd, ex = rows[(key, n)]
+            if ex is None:
+                continue
+            body.append([labels[key], fmt(ex), fmt(mp), ratio(ex, mp), fmt(pd), ratio(ex, pd), fmt(kv), ratio(ex, kv)])
+            if mp and ex / mp > 4:
+                exact_missed.append("%s at %d limbs: %.2fx MPFR" % (labels[key], n, ex / mp))
+            if pd and ex >= pd:
+                exact_missed.append("%s at %d limbs: %.2fx decimal" % (labels[key], n, ex / pd))
+        print_table("Exact results (ExactFunc), %d limbs (%d digits)" % (n, digits), head, body, markdown)
+
+    print("\nTargets (ratios within this run)")
+    if exact_sizes:
+        print("  ExactFunc within 4x of MPFR and faster than decimal: %s" % ("met" if not exact_missed else "MISSED"))
+        for m in exact_missed:
+            print("    " + m)
+    missed = []
+    for n in func_sizes:
+        for key in order:
+            kv, fl, _, _, _ = rows[(key, n)]
             if kv and fl and kv / fl > 1.5:
                 missed.append("%s at %d limbs: %.2fx its floor" % (labels[key], n, kv / fl))
     print("  every method within 1.5x of its floor: %s" % ("met" if not missed else "MISSED"))
@@ -175,12 +207,12 @@ def main():
         print("    " + m)
     for key, what in [("ln2", "ln"), ("lnfull", "ln"), ("log7", "log10"), ("aln05", "exp"),
                       ("alnfull", "exp"), ("fpower", "power")]:
-        kv, _, _, pd = rows[(key, 130)]
+        kv, _, _, pd, _ = rows[(key, 130)]
         if kv and pd:
             print("  %-28s %8s vs decimal %-6s %8s  %5.2fx  %s" % (labels[key], fmt(kv), what, fmt(pd), kv / pd,
                                                                   "met" if kv < pd else "MISSED"))
     for key in ["sin", "cos", "atan", "pi", "e"]:
-        kv, _, mp, _ = rows[(key, 130)]
+        kv, _, mp, _, _ = rows[(key, 130)]
         if kv and mp:
             print("  %-28s %8s vs MPFR %8s  %6.1fx  target < 50x  %s" % (labels[key], fmt(kv), fmt(mp), kv / mp,
                                                                         "met" if kv / mp < 50 else "MISSED"))
@@ -193,13 +225,13 @@ def main():
         if len(sizes) == 1:
             axes = [axes]
         series = [("Kelvane", 0, "tab:blue"), ("its arithmetic floor", 1, "lightsteelblue"),
-                  ("MPFR", 2, "tab:orange"), ("Python decimal", 3, "tab:green")]
+                  ("MPFR", 2, "tab:orange"), ("Python decimal", 3, "tab:green"), ("ExactFunc", 4, "tab:red")]
         for ax, n in zip(axes, sizes):
             xs = range(len(order))
-            wdt = 0.2
+            wdt = 0.16
             for j, (name, idx, col) in enumerate(series):
                 vals = [rows[(k, n)][idx] for k in order]
-                pos = [x + (j - 1.5) * wdt for x in xs]
+                pos = [x + (j - 2) * wdt for x in xs]
                 ax.bar([p for p, v in zip(pos, vals) if v], [v * 1e6 for v in vals if v], wdt, label=name, color=col)
             ax.set_yscale("log")
             ax.set_xticks(list(xs))
@@ -207,9 +239,9 @@ def main():
                                 for k in order], rotation=60, ha="right", fontsize=7)
             ax.set_ylabel("time per call (us, CPU)")
             digits = [c["digits"] for c in cases if c["limbs"] == n][0]
-            ax.set_title("Func methods at %d limbs (%d digits)" % (n, digits))
+            ax.set_title("Func and ExactFunc methods at %d limbs (%d digits)" % (n, digits))
             ax.grid(True, axis="y", which="both", alpha=0.3)
-            ax.legend(fontsize=8, ncol=4)
+            ax.legend(fontsize=8, ncol=5)
         fig.tight_layout()
         fig.savefig(out, dpi=100)
         print("\nPlot written to", out)

@@ -119,6 +119,8 @@ Mag subDown(const Mag& b, const Mag& a) {
 
 KVnum toKV(const Mag& m, int limbs) {
     if (m.isZero()) return KVnum(limbs);
+    // Below the library's exponent range: a larger bound that it holds.
+    if (m.e < -2000000000) return make(limbs, "1e-2000000000");
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.17ge%lld", m.m * kUp, static_cast<long long>(m.e));
     return make(limbs, buf);
@@ -211,8 +213,21 @@ bool Ball::hasZero() const {
 
 Mag Ball::lower() const { return subDown(magLower(mid), rad); }
 
-KVnum Ball::lo() const { return rad.isZero() ? mid : exactSub(mid, toKV(rad, 10)); }
-KVnum Ball::hi() const { return rad.isZero() ? mid : exactAdd(mid, toKV(rad, 10)); }
+namespace {
+
+// The radius used for the ends: no finer than a ten-thousandth of the
+// midpoint's last place (a wider ball is still a ball), so that the ends
+// have about the midpoint's digits however small the radius is.
+Mag endRadius(const Ball& b) {
+    if (b.rad.isZero() || b.mid.IsZero()) return b.rad;
+    const int64_t floorE = static_cast<int64_t>(b.mid.Expo()) - 4;
+    return b.rad.e < floorE ? Mag::pow10(floorE) : b.rad;
+}
+
+}  // namespace
+
+KVnum Ball::lo() const { return rad.isZero() ? mid : exactSub(mid, toKV(endRadius(*this), 10)); }
+KVnum Ball::hi() const { return rad.isZero() ? mid : exactAdd(mid, toKV(endRadius(*this), 10)); }
 
 Ball ballOf(const KVnum& x, int limbs) {
     bool lost = false;

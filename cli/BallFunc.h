@@ -1,10 +1,10 @@
 // kvcalc: elementary functions on balls.
 //
 // Each function returns a ball that holds f(t) for every t of its argument's
-// ball, at about `W` limbs. It evaluates f at the midpoint, itself as a ball
-// (series with a bound on their tails, Newton iterations closed by a bound
-// from their residual), and widens the result by a bound on |f'| over the
-// argument's ball times its radius. Domain questions are answered only from
+// ball, at about `W` limbs. It evaluates f at the midpoint with the exact
+// tier (the true value truncated: a ball of one unit in its last place) and
+// widens the result by a bound on |f'| over the argument's ball times its
+// radius. Domain questions are answered only from
 // the ball: an argument that is outside the domain for certain gives the
 // library's message, one that straddles the edge throws NeedPrecision.
 #ifndef KVCALC_BALLFUNC_H
@@ -15,8 +15,6 @@
 namespace kvcalc {
 
 Ball piBall(int W);
-Ball ln2Ball(int W);
-Ball ln10Ball(int W);
 
 Ball expBall(const Ball& x, int W);
 /// ln x for x > 0.

@@ -351,6 +351,27 @@ Value sinhV(const Value& x, int W, int which) {
     return V(recast(divV(subV(ex, emx, Wg), addV(ex, emx, Wg), Wg).toBall(Wg), W));
 }
 
+// tanh x = sign(x) (1 - 2 / (e^(2|x|) + 1)); beyond the exponent range,
+// 1 - tanh |x| < 2 e^(-2|x|) < 10^(1 - 0.86 |x|) bounds the ball about +-1.
+Value tanhV(const Value& x, int W) {
+    if (x.isRat() && x.q.isZero()) return R(0);
+    const Ball b = x.toBall(W);
+    if (b.hasZero() || cmp(b.lower(), Mag::of(1.0)) < 0) return sinhV(x, W, 2);
+    const int s = b.mid.Minus() ? -1 : 1;
+    const double lo = std::pow(10.0, std::min(b.lower().log10(), 300.0));  // |x| from below
+    const Ball one = ballOf(1, W);
+    if (lo > 1e9) {
+        const double e = std::max(-1e18, 1 - 0.86 * lo);
+        const Ball r(one.mid, Mag::pow10(static_cast<int64_t>(e)));
+        return V(s < 0 ? neg(r) : r);
+    }
+    const int Wg = W + 2;
+    Value a = s < 0 ? negV(x, Wg) : x;
+    Value e2 = expV(mulV(R(2), a, Wg), Wg);
+    Value t = subV(R(1), divV(R(2), addV(e2, R(1), Wg), Wg), Wg);
+    return s < 0 ? negV(t, W) : t;
+}
+
 Value asinhV(const Value& x, int W) {
     if (x.isRat() && x.q.isZero()) return R(0);
     const int s = x.sign(W);
@@ -480,6 +501,8 @@ Value addV(const Value& a, const Value& b, int W) {
 }
 
 Value subV(const Value& a, const Value& b, int W) {
+    // e^q - e^q is 0 exactly (a difference of two balls never is).
+    if (a.kind == Value::ExpOf && b.kind == Value::ExpOf && cmp(a.q, b.q) == 0) return R(0);
     return addV(a, negV(b, W), W);
 }
 
@@ -649,7 +672,7 @@ Value fnV(Fn f, const std::vector<Value>& args, int W) {
         }
         case Fn::Sinh: return sinhV(x, W, 0);
         case Fn::Cosh: return sinhV(x, W, 1);
-        case Fn::Tanh: return sinhV(x, W, 2);
+        case Fn::Tanh: return tanhV(x, W);
         case Fn::Asinh: return asinhV(x, W);
         case Fn::Acosh: return acoshV(x, W);
         case Fn::Atanh: return atanhV(x, W);

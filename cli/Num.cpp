@@ -35,7 +35,6 @@ long reportCount() { return g_reports; }
 const std::string& lastReport() { return g_last; }
 
 int digitsOf(int limbs) { return 4 * (limbs / 2 - 1); }
-int limbsFor(int digits) { return digits <= 0 ? 0 : 2 * ((digits + 3) / 4); }
 
 void assign(KVnum& dst, const KVnum& src) {
     if (&dst == &src) return;
@@ -181,29 +180,6 @@ double approx(const KVnum& x) {
     const double l = approxLog10(x);
     const double v = l > 300 ? HUGE_VAL : l < -300 ? 0.0 : std::pow(10.0, l);
     return x.Minus() ? -v : v;
-}
-
-void divideFull(KVnum& a, const KVnum& b) {
-    const int64_t s = mag10(b) + 1;
-    if (s == 0) {
-        a /= b;
-        return;
-    }
-    KVnum d(b);
-    d *= pow10(b.Nlimbs(), -s);
-    a /= d;
-    a *= pow10(a.Nlimbs(), -s);
-}
-
-KVnum truncAt(const KVnum& x, int64_t e) {
-    if (x.IsZero() || x.Expo() >= e) return absOf(x);
-    std::string d;
-    int64_t last;
-    digitsOf(x, d, last);
-    const int64_t drop = e - last;
-    if (drop >= static_cast<int64_t>(d.size())) return KVnum(x.Nlimbs());
-    d.resize(d.size() - static_cast<size_t>(drop));
-    return fromDigits(x.Nlimbs(), false, d, e);
 }
 
 }  // namespace kvcalc

@@ -25,8 +25,6 @@ const std::string& lastReport();
 
 /// Significant decimal digits that a number of `limbs` limbs holds at most.
 int digitsOf(int limbs);
-/// Limbs to add to a precision so that it holds `digits` more digits.
-int limbsFor(int digits);
 
 /// dst takes src's value and its precision. (KVnum's own assignment keeps
 /// the receiver's precision and cuts the value to it.)
@@ -55,7 +53,6 @@ KVnum pow10(int limbs, int64_t e);
 
 KVnum absOf(const KVnum& x);
 KVnum negOf(const KVnum& x);
-inline bool isNeg(const KVnum& x) { return x.Minus(); }
 
 /// Three-way comparison of x with a small constant given as text.
 int cmp(const KVnum& x, const char* text);
@@ -71,15 +68,6 @@ bool toInt64(const KVnum& x, long long& v);
 /// A rough double value of x (for estimates only); also its log10.
 double approx(const KVnum& x);
 double approxLog10(const KVnum& x);
-
-/// a / b for a non-zero b, to the full precision of a. The library's
-/// quotient stops at the weight of the dividend's last limb, so a divisor
-/// with k integer digits costs the quotient k digits; dividing by b / 10^s
-/// with b / 10^s in [0.1, 1) and then by 10^s (both exact shifts) keeps them.
-void divideFull(KVnum& a, const KVnum& b);
-
-/// Keeps only the digits of |x| at or above 10^e (truncation toward zero).
-KVnum truncAt(const KVnum& x, int64_t e);
 
 }  // namespace kvcalc
 

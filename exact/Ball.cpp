@@ -124,6 +124,18 @@ int cmp(Mag a, Mag b) {
     return a.m < b.m ? -1 : a.m > b.m ? 1 : 0;
 }
 
+namespace {
+
+// 10^-d for 0 <= d <= 30 (each within double's rounding of the true value).
+double tenToMinus(int64_t d) {
+    static const double t[31] = {1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,  1e-9,  1e-10,
+                                 1e-11, 1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21,
+                                 1e-22, 1e-23, 1e-24, 1e-25, 1e-26, 1e-27, 1e-28, 1e-29, 1e-30};
+    return t[d];
+}
+
+}  // namespace
+
 Mag addUp(Mag a, Mag b) {
     if (a.isZero()) return b;
     if (b.isZero()) return a;
@@ -131,7 +143,7 @@ Mag addUp(Mag a, Mag b) {
     if (cmp(a, b) < 0) std::swap(a, b);
     const int64_t d = a.e - b.e;
     if (d > 30) return Mag::up(a.m * (1 + 0x1p-40), a.e);  // b < a * 1e-29
-    return Mag::up(a.m + b.m * std::pow(10.0, static_cast<double>(-d)) * UPF, a.e);
+    return Mag::up(a.m + b.m * tenToMinus(d) * UPF, a.e);
 }
 
 Mag subDown(Mag a, Mag b) {
@@ -140,7 +152,7 @@ Mag subDown(Mag a, Mag b) {
     if (cmp(a, b) <= 0) return Mag();
     const int64_t d = a.e - b.e;
     if (d > 30) return Mag::down(a.m * (1 - 0x1p-40), a.e);
-    const double v = a.m - b.m * std::pow(10.0, static_cast<double>(-d)) * UPF;
+    const double v = a.m - b.m * tenToMinus(d) * UPF;
     return v > 0 ? Mag::down(v, a.e) : Mag();
 }
 
@@ -178,7 +190,7 @@ Mag tenTo(long double l, bool up) {
     if (l > 9e18L) return up ? Mag::infinite() : Mag::infinite();
     if (l < -9e18L) return Mag();
     const long double k = std::floor(l);
-    const double v = static_cast<double>(std::pow(10.0L, l - k));
+    const double v = std::pow(10.0, static_cast<double>(l - k));
     const double margin = 1e-12 * (1.0 + static_cast<double>(std::fabs(l)));
     return up ? Mag::up(v * (1 + margin), static_cast<int64_t>(k))
               : Mag::down(v * (1 - margin), static_cast<int64_t>(k));
@@ -419,13 +431,15 @@ Ball& Ball::operator/=(const Ball& b) {
         // The quotient is truncated at the weight of the dividend's last
         // limb: with the divisor in [0.1, 1) that costs at most one unit in
         // the quotient's own last limb. Scaling by 10^-L is exact.
-        const int64_t L = leadOf(b.mid_);
+        // Divisors below 10^4 cost at most four digits of the quotient
+        // (counted); larger ones are scaled.
+        const int64_t L = leadOf(b.mid_) > 4 ? leadOf(b.mid_) : 0;
         const int64_t lq = leadOf(mid_) - L + 1;
         if (!expoSafe(lq, prec()) || !expoSafe(leadOf(mid_) + 1, prec())) {
             oor_ = true;
             return *this;
         }
-        KVnum d(prec());
+        KVnum d(L != 0 ? prec() : 9);
         if (L != 0) {
             KVnum p(prec());
             powerOfTen(p, -L);
@@ -433,7 +447,8 @@ Ball& Ball::operator/=(const Ball& b) {
             d *= p;
         }
         const int64_t eR = mid_.Expo();
-        const bool bothExact = rad_.isZero() && b.rad_.isZero();
+        // Only a quotient of exact operands whose limbs could fit is checked.
+        const bool bothExact = rad_.isZero() && b.rad_.isZero() && sigLimbs(b.mid_) <= headOf(prec()) / 2 + 1;
         KVnum dividend(bothExact ? 2 * prec() + 8 : 9);
         if (bothExact) dividend = mid_;
         mid_ /= (L != 0 ? d : b.mid_);

@@ -42,6 +42,10 @@
 //       return kvexact::sqrt(kvexact::Ball(2, wp)) + kvexact::Ball(1, wp) / kvexact::Ball(3, wp);
 //   }, out);
 //
+// Values within about 16 digits of KVnum's exponent limits, at the working
+// precision, are treated as out of range (so that no operation ever reaches
+// KVnum's own report).
+//
 // Thread safety: balls are values; the cached constants (ln 10, ln 2 and those
 // added beside them) are shared across threads behind a lock.
 #ifndef KELVANE_EXACT_BALL_H
@@ -97,7 +101,9 @@ class Ball {
 public:
     // The exact 0 at wp limbs (wp as KVnum(n) takes it).
     explicit Ball(int wp);
-    // An exact integer (exact whatever wp is: the limbs grow when needed).
+    // An integer: exact when its digits fit wp limbs (always from 12 limbs
+    // on), otherwise cut (counted). Write Ball(wp) for 0: a literal 0 would
+    // also match the text constructor.
     Ball(int64_t v, int wp);
     // x at wp limbs: exact when x's digits fit, else cut (counted).
     Ball(const KVnum& x, int wp);

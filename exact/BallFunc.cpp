@@ -1,7 +1,6 @@
 // Balls: exponential, logarithm, real power and the logarithm constants.
 #include <cinttypes>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -32,7 +31,8 @@ long double valueOf(const KVnum& x) {
     if (x.IsZero()) return 0;
     const long double l = log10Of(x);
     if (l > 4000) return x.Minus() ? -1e4000L : 1e4000L;
-    const long double v = std::pow(10.0L, l);
+    const long double k = std::floor(l);
+    const long double v = std::pow(10.0, static_cast<double>(l - k)) * std::pow(10.0L, k);
     return x.Minus() ? -v : v;
 }
 
@@ -118,8 +118,7 @@ Ball cachedConstant(int wp, bool ten) {
 // (and add eps), which is followed step by step.
 Ball expSmall(const Ball& r0, int wp) {
     const double digits = 4.0 * headOf(wp) + 8;
-    static const double SF = getenv("KVS") ? atof(getenv("KVS")) : 1.4;
-    int s = static_cast<int>(SF * std::sqrt(digits)) + 2;
+    int s = static_cast<int>(1.4 * std::sqrt(digits)) + 2;
     const int w = widen(wp, 0.302 * s + 3);
     const int h = headOf(w);
     const Mag eps = Mag::pow10(-4 * static_cast<int64_t>(h));
@@ -146,11 +145,12 @@ Ball expSmall(const Ball& r0, int wp) {
     // Terms: smallest K with |r|^(K+1)/(K+1)! below 10^-(digits + 0.302 s + 2).
     int K = 1;
     {
-        double lt = 2 * lr;
+        double lt = 2 * lr, lf = std::log10(2.0);  // log10 |r|^(K+1), log10 (K+1)!
         const double target = -(digits + 0.302 * s + 2);
-        while (lt - std::lgamma(K + 2.0) / std::log(10.0) > target && K < 100000) {
+        while (lt - lf > target && K < 100000) {
             ++K;
             lt += lr;
+            lf += std::log10(K + 1.0);
         }
     }
     int m = static_cast<int>(std::sqrt(static_cast<double>(K)));
@@ -235,6 +235,16 @@ Ball expPoint(const KVnum& x, int wp) {
         r.setOutOfRange();
         return r;
     }
+    if (lx < -2.0 * (wp / 2 - 2) - 4) {
+        // |x| below the square root of the precision: e^x = 1 + x within x^2
+        // (|e^x - 1 - x| <= x^2 for |x| <= 1), and the powers of x that the
+        // sum would form could leave the exponent range.
+        Ball e(1, wp);
+        e += Ball(x, wp);
+        const Mag ax = magUp(x);
+        e.widen(mulUp(ax, ax));
+        return e;
+    }
     const long double xv = valueOf(x);
     const int64_t k = static_cast<int64_t>(std::llround(xv / 2.302585092994045684017991454684364L));
     Ball r(x, wp);
@@ -254,49 +264,65 @@ Ball expPoint(const KVnum& x, int wp) {
 // ---- ln at a point ---------------------------------------------------------------------
 
 // ln x for an exact x > 0 (precision wp).
+// ln M for an exact M in [1, 10) at wp limbs. From an estimate y of ln M
+// good to q digits, u = M e^-y - 1 is below 10^-q and
+//   ln M = y + ln(1 + u) = y + 2 atanh(z),  z = u / (2 + u),
+// whose series z + z^3/3 + z^5/5 + ... gains 2q digits a term. The estimate
+// comes from the same computation at a quarter of the limbs (a long double's
+// logarithm at the smallest precisions), so a logarithm costs about one
+// exponential at full precision and little more.
+Ball lnMantissa(const Ball& M, int wp) {
+    KVnum y(wp);
+    if (wp <= 24) {
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "%.19Le", std::log(valueOf(M.mid())));
+        y = buf;
+    } else {
+        y = lnMantissa(M.at(wp / 4 + 6), wp / 4 + 6).mid();
+    }
+    Ball yb(y, wp);
+    Ball u = M.at(wp);
+    const Ball ny = -yb;
+    u *= expPoint(ny.mid(), wp);
+    u -= Ball(1, wp);
+    Ball z = u;
+    z /= u + Ball(2, wp);
+    const Mag az = z.absUp();
+    if (cmp(az, Mag::up(0.1, 0)) >= 0) {
+        Ball r(wp);
+        r.setUnbounded();
+        return r;
+    }
+    // sum_k z^2k / (2k+1) to the first term below 10^-(4h + 8), by Horner in
+    // w = z^2; the rest is below that term's bound / (1 - w).
+    const Ball w = z * z;
+    const Mag aw = w.absUp();
+    const double lw = aw.isZero() ? -1e9 : aw.log10();
+    const double digits = 4.0 * (wp / 2 - 2) + 8;
+    int K = 0;
+    while ((K + 1) * lw > -digits && K < 100000) ++K;
+    Ball sum(1, wp);
+    sum.divInt(2 * K + 1);
+    for (int k = K - 1; k >= 0; --k) {
+        sum *= w;
+        Ball c(1, wp);
+        if (k > 0) c.divInt(2 * k + 1);
+        sum += c;
+    }
+    sum.widen(divUp(powUp(aw, K + 1), subDown(Mag::pow10(0), aw)));
+    sum *= z;
+    sum.mulInt(2);
+    yb += sum;
+    return yb;
+}
+
+// ln x for an exact x > 0 (precision wp).
 Ball logPoint(const KVnum& x, int wp) {
     // x = M 10^E with M in [1, 10) exactly; ln x = E ln 10 + ln M.
     const int64_t E = leadOf(x) - 1;
     Ball M(x, wp);
     M.scale10(-E);
-    double y0 = std::log(static_cast<double>(valueOf(M.mid())));
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", y0);
-    KVnum y(wp);
-    y = buf;
-    // Newton's steps y <- y + M e^-y - 1 at doubling precisions below wp.
-    std::vector<int> steps;
-    for (int p = wp; steps.size() < 40; p = p / 2 + 4) {
-        steps.push_back(p);
-        if (p <= 14) break;
-    }
-    for (size_t i = steps.size(); i-- > 1;) {
-        const int p = steps[i];
-        Ball yb(y, p);
-        Ball u = M.at(p) * exp(-yb);
-        u -= Ball(1, p);
-        yb += u;
-        if (yb.unbounded() || yb.outOfRange()) break;
-        y = yb.mid();
-    }
-    // The last step, bounded: ln M = y + ln(1 + u), u = M e^-y - 1, and
-    // |ln(1 + u) - u + u^2/2| <= |u|^3 / (3 (1 - |u|)) for |u| < 1. The
-    // u^2/2 term keeps the midpoint off a representable number the true
-    // value is not (ln(1 + 10^-250) lies just below 10^-250).
-    Ball yb(y, wp);
-    Ball u = M * exp(-yb);
-    u -= Ball(1, wp);
-    const Mag au = u.absUp();
-    if (cmp(au, Mag::up(0.5, 0)) >= 0) {
-        Ball r(wp);
-        r.setUnbounded();
-        return r;
-    }
-    Ball u2 = u * u;
-    u2.divInt(2);
-    yb += u;
-    yb -= u2;
-    yb.widen(divUp(mulUp(au, mulUp(au, au)), mulDown(Mag::down(3, 0), subDown(Mag::pow10(0), au))));
+    Ball yb = lnMantissa(M, wp);
     if (E != 0) {
         const int wk = widen(wp, std::log10(std::fabs(static_cast<double>(E))) + 2);
         Ball t = ln10(wk);

@@ -2,17 +2,54 @@
 #include <kelvane/ExactFunc.h>
 
 #include <cmath>
+#include <map>
+#include <mutex>
+#include <vector>
 
+#include "exact/Circular.h"
 #include "exact/ExactCommon.h"
 
 using namespace kvexact;
 
+namespace {
+
+// Results of the constants, kept per precision for the life of the process
+// and shared by all threads (a few precisions are ever asked for).
+struct Kept {
+    std::mutex lock;
+    std::map<int, KVnum> e, phi;
+};
+
+Kept& kept() {
+    static Kept* k = new Kept;
+    return *k;
+}
+
+KVnum* constant(KVnum& res, std::map<int, KVnum> Kept::*which, const Evaluator& f) {
+    Kept& k = kept();
+    const int n = res.Nlimbs();
+    {
+        std::lock_guard<std::mutex> g(k.lock);
+        auto it = (k.*which).find(n);
+        if (it != (k.*which).end()) {
+            res = it->second;
+            return &res;
+        }
+    }
+    evaluate(res, f);
+    std::lock_guard<std::mutex> g(k.lock);
+    (k.*which).emplace(n, res);
+    return &res;
+}
+
+}  // namespace
+
 KVnum* ExactFunc::e() {
-    return evaluate(res, [](int wp) { return exp(Ball(1, wp)); });
+    return constant(res, &Kept::e, [](int wp) { return exp(Ball(1, wp)); });
 }
 
 KVnum* ExactFunc::PHI() {
-    return evaluate(res, [](int wp) {
+    return constant(res, &Kept::phi, [](int wp) {
         Ball r = sqrt(Ball(5, wp));
         r += Ball(1, wp);
         r.divInt(2);
@@ -21,6 +58,10 @@ KVnum* ExactFunc::PHI() {
 }
 
 namespace {
+
+// Factorials of larger arguments take Stirling's series: the product costs
+// one short multiplication per factor.
+const int64_t PRODUCT_LIMIT = 100000;
 
 // m! in balls at wp: the factors grouped into products below 10^8, each
 // group one short multiplication.
@@ -36,6 +77,85 @@ Ball factorial(int64_t m, int wp) {
     }
     if (g > 1) r.mulInt(g);
     return r;
+}
+
+// The tangent numbers T_1..T_K, exact integers, by Brent and Harvey's
+// recurrence (T_k = 2^2k (2^2k - 1) |B_2k| / 2k), in numbers wide enough that
+// every sum and product of the recurrence is exact.
+std::vector<KVnum> tangentNumbers(int K) {
+    const double digits = lgammaSafe(2.0 * K + 1) / std::log(10.0) + 1.21 * K + 20;
+    const int P = 2 * (static_cast<int>(digits / 4) + 8);
+    std::vector<KVnum> T(K + 1, KVnum(P));
+    KVnum c(P), t(P);
+    T[1] = 1;
+    for (int k = 2; k <= K; ++k) {
+        c = k - 1;
+        T[k] = T[k - 1];
+        T[k] *= c;
+    }
+    for (int k = 2; k <= K; ++k) {
+        for (int j = k; j <= K; ++j) {
+            t = T[j - 1];
+            c = j - k;
+            t *= c;
+            c = j - k + 2;
+            T[j] *= c;
+            T[j] += t;
+        }
+    }
+    return T;
+}
+
+// ln m! by Stirling's series at wp limbs, for large m:
+//   (m + 1/2) ln m - m + ln(2 pi) / 2 + sum_k B_2k / (2k (2k-1) m^(2k-1)),
+// whose remainder is below its first omitted term. With B_2k from the
+// tangent numbers the k-th term is (-1)^(k-1) T_k / (2^2k (2^2k - 1) (2k-1) m^(2k-1)).
+Ball lnFactorial(int64_t m, int wp) {
+    const double digits = 4.0 * (wp / 2 - 2) + 8;
+    // Terms: until log10 of the next one, about log10(2 (2k)! / ((2 pi)^2k m^(2k-1))), is below -digits.
+    int K = 1;
+    const double lm = std::log10(static_cast<double>(m));
+    while (K < 5000) {
+        const double k1 = K + 1;
+        const double l = std::log10(2.0) + lgammaSafe(2 * k1 - 1) / std::log(10.0) - 2 * k1 * std::log10(2 * M_PI) -
+                         (2 * k1 - 1) * lm;
+        if (l < -digits - 2) break;
+        ++K;
+    }
+    const std::vector<KVnum> T = tangentNumbers(K + 1);
+    Ball M(m, wp);
+    Ball lnm = log(M);
+    Ball half(1, wp);
+    half.divInt(2);
+    Ball s = (M + half) * lnm;
+    s -= M;
+    KVnum p(wp);
+    kvtrig::exactPi(&p);
+    Ball twoPi(p, unitOf(p), wp);
+    twoPi.mulInt(2);
+    Ball l2p = log(twoPi);
+    l2p.divInt(2);
+    s += l2p;
+    const Ball m2 = M * M;
+    Ball mpow = M;     // m^(2k-1)
+    Ball four(1, wp);  // 2^2k
+    for (int k = 1; k <= K + 1; ++k) {
+        four.mulInt(4);
+        Ball den = four;
+        den -= Ball(1, wp);
+        den *= four;
+        den.mulInt(2 * k - 1);
+        den *= mpow;
+        Ball term = Ball(T[k], wp) / den;
+        if (k == K + 1) {
+            s.widen(term.absUp());
+            break;
+        }
+        if (k % 2 == 0) term.negate();
+        s += term;
+        mpow *= m2;
+    }
+    return s;
 }
 
 }  // namespace
@@ -65,9 +185,20 @@ KVnum* ExactFunc::Factorial(KVnum* x) {
         res = 1;
         return &res;
     }
+    // The product while it is short or m! fits the precision (then it is
+    // exact); Stirling's series beyond, where m! is never representable.
+    const double lg = lgammaSafe(static_cast<double>(m) + 1) / std::log(10.0) - static_cast<double>(m) / 4;
+    if (m <= PRODUCT_LIMIT || lg < 4.0 * (nlimbs / 2 - 1) - 8) {
+        return evaluate(res, [&](int wp) {
+            int g = 0;
+            for (int64_t t2 = m; t2; t2 >>= 3) ++g;
+            return factorial(m, wp + 2 * (g / 4 + 1));
+        });
+    }
     return evaluate(res, [&](int wp) {
-        int g = 0;
-        for (int64_t t2 = m; t2; t2 >>= 3) ++g;
-        return factorial(m, wp + 2 * (g / 4 + 1));
+        // e^(ln m!): ln m! has up to 10 integer digits, which its absolute
+        // error must be below.
+        const int w = wp + 8;
+        return exp(lnFactorial(m, w)).at(wp);
     });
 }

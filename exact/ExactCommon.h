@@ -2,6 +2,7 @@
 #ifndef KELVANE_EXACT_COMMON_H
 #define KELVANE_EXACT_COMMON_H
 
+#include <cmath>
 #include <cstdint>
 
 #include <kelvane/KVnum.h>
@@ -28,6 +29,20 @@ bool asFraction(const KVnum& x, int64_t& p, int64_t& q);
 
 // True when x is an integer; its value in v when it fits an int64.
 bool isInteger(const KVnum& x, bool& fits, int64_t& v);
+
+// e^t for a t so small that 1 + t is not representable at res's precision
+// (|t| < 10^-(4h + 8)): e^t lies strictly between 1 and its neighbour on t's
+// side, so the truncated value is 1 (t > 0) or the largest number below 1
+// (t < 0). Sets res and returns true in that case (t's sign decided), false
+// otherwise. A ball would never show which side of 1 such a value is on.
+bool expNearOne(const Ball& t, KVnum& res);
+
+// ln |Gamma(x)| without the global sign variable std::lgamma writes (which
+// makes it unsafe on several threads at once).
+inline double lgammaSafe(double x) {
+    int sign;
+    return ::lgamma_r(x, &sign);
+}
 
 // Exact comparisons of a number with a small integer (-1, 0, 1).
 int cmpInt(const KVnum& x, int64_t v);

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cinttypes>
 #include <cstdio>
+#include <string>
 
 #include "exact/Circular.h"
 #include "exact/ExactCommon.h"
@@ -82,6 +83,21 @@ int64_t digitsAsInteger(const KVnum& x, int64_t& k) {
 }
 
 }  // namespace
+
+bool expNearOne(const Ball& t, KVnum& res) {
+    const int h = res.Nlimbs() / 2 - 2;
+    const int sg = sign(t);
+    if (sg == UNDECIDED || sg == 0) return false;
+    if (cmp(t.absUp(), Mag::pow10(-4 * static_cast<int64_t>(h) - 8)) >= 0) return false;
+    if (sg > 0) {
+        res = 1;
+    } else {
+        // 0.99...9 with every digit of the h + 1 limbs.
+        std::string nines = "0." + std::string(4 * static_cast<size_t>(h) + 4, '9');
+        res = nines.c_str();
+    }
+    return true;
+}
 
 bool isInteger(const KVnum& x, bool& fits, int64_t& v) {
     fits = true;

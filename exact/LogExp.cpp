@@ -49,6 +49,7 @@ KVnum* ExactFunc::Aln(KVnum* x) {
         res = 1;
         return &res;
     }
+    if (expNearOne(Ball(a, nlimbs), res)) return &res;
     return evaluate(res, [&](int wp) { return exp(Ball(a, wp)); });
 }
 
@@ -91,6 +92,7 @@ KVnum* ExactFunc::Alog(KVnum* x) {
         res = b.mid();
         return &res;
     }
+    if (expNearOne(Ball(a, nlimbs + 4) * ln10(nlimbs + 4), res)) return &res;
     return evaluate(res, [&](int wp) {
         // 10^x = e^(x ln 10), with the digits of x's integer part more.
         const int w = wp + 2 * (static_cast<int>(leadOf(a) > 0 ? leadOf(a) : 0) / 4 + 1);

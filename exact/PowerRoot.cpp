@@ -8,6 +8,8 @@
 // exactly when c^q = x^p.
 #include <kelvane/ExactFunc.h>
 
+#include <cmath>
+
 #include "exact/ExactCommon.h"
 
 using namespace kvexact;
@@ -43,14 +45,17 @@ KVnum* ExactFunc::Fpower(KVnum* x, KVnum* y) {
                 [&](const Ball& ball, KVnum& v) { return nearestCut(ball, n, v) && powersEqual(v, 1, a, k); });
         }
     }
+    if (expNearOne(log(Ball(a, nlimbs + 4)) * Ball(b, nlimbs + 4), res)) return &res;
+    // Leading digit position of y ln x, from doubles (an estimate: it only
+    // sets guard limbs).
+    const double lnx = static_cast<double>(leadOf(a)) * 2.302585093;
+    const double ly = static_cast<double>(leadOf(b));
+    const int64_t lead = static_cast<int64_t>(ly + std::log10(std::fabs(lnx) + 3.0)) + 1;
     return evaluate(
         res,
         [&](int wp) {
             // e^(y ln x): the product y ln x needs the digits of its integer
             // part more for e^ to keep wp limbs.
-            const Ball l = log(Ball(a, wp));
-            int64_t lead = 0;
-            if (!l.mid().IsZero()) lead = leadOf(l.mid()) + leadOf(b);
             const int w = wp + 2 * (static_cast<int>(lead > 0 ? lead : 0) / 4 + 1);
             return exp(log(Ball(a, w)) * Ball(b, w)).at(wp);
         },

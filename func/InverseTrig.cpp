@@ -50,6 +50,7 @@
 #include <string>
 
 #include <kelvane/Func.h>
+#include "LimbScale.h"
 #include "Scratch.h"
 #include "number/Internal.h"
 
@@ -78,7 +79,7 @@ void negate(Scratch& sc, KVnum& v, int n) {
 void arctanAbove1(Scratch& sc, KVnum& s, const KVnum& x, int n) {
     Temps T(sc, n);
     KVnum &two = T(), &c = T(), &t = T(), &p = T(), &d = T(), &s0 = T(), &u = T();
-    s = sc.constant(PI_DIGITS, n);
+    sc.pi(s, n);
     two = 2;
     s /= two;
     c = x;
@@ -187,9 +188,40 @@ void arcsinSeries(Scratch& sc, KVnum& s, const KVnum& y, int n) {
 
 KVnum* Func::Arctan(KVnum* x) {
     Temps T(*scratch, nlimbs);
-    KVnum &q = T(), &one = T(), &s = T();
-    q = *x;
-    q *= *x;
+    KVnum &q = T(), &one = T(), &s = T(), &X = T();
+    X = *x;  // an argument of another precision is cut first; x may be res
+    const long long h = nlimbs / 2 - 2;
+    if (!X.IsZero()) {
+        const long long o = kvfunc::order10(X);
+        if (o < -(2 * h + 2)) {
+            // x*x < 10^-(4h+4): the series gives x (x^3/3 is below x's last
+            // place), without forming x^3, which can leave the exponent range.
+            res = X;
+            return &res;
+        }
+        if (o > 2 * h + 2) {
+            // x*x > 10^(4h+4): the series in 1/x gives pi/2 - 1/x (the next
+            // term is below the last place of pi/2), without forming x^3.
+            // 1/x itself is below that place too once |x| > 10^(4h+8).
+            const bool neg = X.Minus();
+            KVnum &t = T(), &p = T();
+            scratch->pi(s, nlimbs);
+            t = 2;
+            s /= t;
+            if (o <= 4 * h + 8) {
+                p = X;
+                if (neg) negate(*scratch, p, nlimbs);
+                t = 1;
+                t /= p;
+                s -= t;
+            }
+            if (neg) negate(*scratch, s, nlimbs);
+            res = s;
+            return &res;
+        }
+    }
+    q = X;
+    q *= X;
     one = 1;
     const int m = q == one;
     if (m == 0) {
@@ -205,7 +237,7 @@ KVnum* Func::Arctan(KVnum* x) {
             const int g = nlimbs + 4;
             Func f(g);
             KVnum y(g), t(g), r(g), a(g), one_g(g), two(g);
-            y = *x;  // x may be res: read before res is written
+            y = X;  // cut to the working precision like every argument
             t = y;
             t *= y;
             one_g = 1;
@@ -221,12 +253,12 @@ KVnum* Func::Arctan(KVnum* x) {
         }
     }
     if (m > 0) {
-        if (!isNegative(*scratch, *x, nlimbs)) {
-            arctanAbove1(*scratch, s, *x, nlimbs);
+        if (!isNegative(*scratch, X, nlimbs)) {
+            arctanAbove1(*scratch, s, X, nlimbs);
         } else {
             KVnum& a = T();
             a = 0;
-            a -= *x;
+            a -= X;
             arctanAbove1(*scratch, s, a, nlimbs);
             negate(*scratch, s, nlimbs);
         }
@@ -235,7 +267,7 @@ KVnum* Func::Arctan(KVnum* x) {
     }
 
     KVnum &c = T(), &p = T(), &d = T(), &two = T(), &s0 = T(), &t = T();
-    c = *x;
+    c = X;
     p = c;
     s = c;
     d = 1;
@@ -265,6 +297,21 @@ KVnum* Func::Arcsin(KVnum* x) {
     Temps T(*scratch, nlimbs);
     KVnum &h = T(), &q = T(), &one = T(), &two = T(), &s = T();
     h = *x;
+    if (!h.IsZero()) {
+        const long long o = kvfunc::order10(h);
+        if (o >= 1) {
+            // |x| >= 10: x*x is above 1 (and may leave the exponent range).
+            reportError("x^2 must be less than or equal to 1");
+            res = 0;
+            return &res;
+        }
+        if (o < -(2 * (nlimbs / 2 - 2) + 2)) {
+            // The series gives x (x^3/6 is below x's last place), without
+            // forming x^3, which can leave the exponent range.
+            res = h;
+            return &res;
+        }
+    }
     q = h;
     q *= h;
     one = 1;
@@ -278,7 +325,7 @@ KVnum* Func::Arcsin(KVnum* x) {
     const bool neg = isNegative(*scratch, h, nlimbs);
     if (m == 0) {
         // x is 1 or -1: +-pi/2.
-        res = scratch->constant(PI_DIGITS, nlimbs);
+        scratch->pi(res, nlimbs);
         res /= two;
         if (neg) negate(*scratch, res, nlimbs);
         return &res;
@@ -294,7 +341,7 @@ KVnum* Func::Arcsin(KVnum* x) {
         if (neg) negate(*scratch, a, nlimbs);
         rootOneMinusSquare(*this, *scratch, y, a, nlimbs);
         arcsinSeries(*scratch, t, y, nlimbs);
-        s = scratch->constant(PI_DIGITS, nlimbs);
+        scratch->pi(s, nlimbs);
         s /= two;
         s -= t;
         if (neg) negate(*scratch, s, nlimbs);
@@ -307,13 +354,32 @@ KVnum* Func::Arccos(KVnum* x) {
     Temps T(*scratch, nlimbs);
     KVnum &h = T(), &q = T(), &one = T();
     h = *x;
+    if (!h.IsZero()) {
+        const long long o = kvfunc::order10(h);
+        if (o >= 1) {
+            // |x| >= 10: x*x is above 1 (and may leave the exponent range).
+            reportError("x^2 must be less than or equal to 1");
+            res = 0;
+            return &res;
+        }
+        if (o < -(4 * (nlimbs / 2 - 2) + 8)) {
+            // pi/2 - arctan(x / sqrt(1 - x*x)) is pi/2 at the working
+            // precision: the arc tangent, about x, is below its last place.
+            // (The steps would form x*x, which can leave the exponent range.)
+            KVnum& two = T();
+            scratch->pi(res, nlimbs);
+            two = 2;
+            res /= two;
+            return &res;
+        }
+    }
     q = h;
     q *= h;
     one = 1;
     const int m = q == one;
     if (m == 0) {
         if (isNegative(*scratch, h, nlimbs))
-            res = scratch->constant(PI_DIGITS, nlimbs);
+            scratch->pi(res, nlimbs);
         else
             res = 0;
         return &res;
@@ -337,7 +403,7 @@ KVnum* Func::Arccos(KVnum* x) {
     one = 1;
     if ((q == one) == 0) {
         KVnum& four = T();
-        a = scratch->constant(PI_DIGITS, nlimbs);
+        scratch->pi(a, nlimbs);
         four = 4;
         a /= four;
         if (isNegative(*scratch, w, nlimbs)) negate(*scratch, a, nlimbs);
@@ -345,7 +411,7 @@ KVnum* Func::Arccos(KVnum* x) {
         a = *Arctan(&w);
     }
     two = 2;
-    v = scratch->constant(PI_DIGITS, nlimbs);
+    scratch->pi(v, nlimbs);
     v /= two;
     v -= a;
     res = v;

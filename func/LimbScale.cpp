@@ -1,6 +1,9 @@
 // Exact scaling by powers of 10000 (see LimbScale.h).
 #include "LimbScale.h"
 
+#include <cmath>
+#include <string>
+
 namespace kvfunc {
 
 void scaleByLimbs(Scratch& sc, KVnum& v, long long k, int n) {
@@ -71,6 +74,53 @@ long long toLimbRange(Scratch& sc, KVnum& m, int n) {
     if (!big) k -= 1;  // a is now in [1e-4, 1): one more step up
     scaleByLimbs(sc, m, k, n);
     return k;
+}
+
+namespace {
+
+int digitsOf(int32_t limb) { return limb >= 1000 ? 4 : limb >= 100 ? 3 : limb >= 10 ? 2 : 1; }
+
+}  // namespace
+
+long long order10(const KVnum& x) {
+    const int t = x.Top();
+    return static_cast<long long>(x.Expo()) + 4LL * t + digitsOf(x.Limb(t)) - 1;
+}
+
+long double leadingDigits(const KVnum& x) {
+    const int t = x.Top();
+    long double m = 0;
+    const int lowest = t - 5 < 0 ? 0 : t - 5;  // six limbs are more than enough
+    for (int i = t; i >= lowest; --i) m = m * 10000 + x.Limb(i);
+    const long long shift = 4LL * (t - lowest) + digitsOf(x.Limb(t)) - 1;
+    return m / std::pow(10.0L, static_cast<long double>(shift));
+}
+
+long double log10Abs(const KVnum& x) {
+    return static_cast<long double>(order10(x)) + std::log10(leadingDigits(x));
+}
+
+void mulPow10000(KVnum& v, long long k, KVnum& tmp) {
+    // Steps of at most 10000^(+-2^28): their text exponents fit an int.
+    const long long step = 1LL << 28;
+    while (k != 0 && !v.IsZero()) {
+        const long long j = k > step ? step : k < -step ? -step : k;
+        tmp = ("1e" + std::to_string(4 * j)).c_str();
+        v *= tmp;
+        k -= j;
+    }
+}
+
+void divideFull(KVnum& a, const KVnum& b, KVnum& bs, KVnum& tmp) {
+    bs = b;
+    if (!bs.IsZero() && !a.IsZero()) {
+        // order10(b) - 4k in [-4, -1].
+        const long long o = order10(bs);
+        const long long k = (o >= 0 ? o / 4 : -((-o + 3) / 4)) + 1;
+        mulPow10000(bs, -k, tmp);
+        mulPow10000(a, -k, tmp);
+    }
+    a /= bs;  // a zero b is the division by zero it is
 }
 
 }  // namespace kvfunc

@@ -20,6 +20,41 @@
 // and ln x = k ln 10 + j ln 2 + ln m, with ln 2 and ln 1.25 (ln 10 =
 // 3 ln 2 + ln 1.25) summed by the same series at that precision. The result
 // is then cut to the Func's precision.
+//
+// Near 1. The series starts from d = x - 1, and a subtraction aligns both
+// operands to the larger exponent: 1 carries its last digit at 10^-4h
+// (h = nlimbs/2 - 2), x near 1 carries up to four digits more, and those are
+// cut from d. That costs at most 10^-4h in d, so about 10^-4h / |x - 1| of
+// ln x. While |x - 1| >= 10^-h that is at most 10^-3h, far inside the 2h
+// digits every result must keep, and d is formed as the plain steps form it.
+// Below, d is formed exactly (at two limbs more, where 1's last place is
+// below x's) and then cut, which loses nothing: d = x - 1 with |d| < 10^-h
+// has no more digits than x.
+//
+// Where Aln sums the plain series. Each term p / k! is cut at the weight of
+// p's last limb (p = x^k carried), so it is off by less than
+// min(u |x|^k, |x|^k / k!) with u = 10^-4h (a term cut to nothing is off by
+// itself, which also covers the terms that vanish once k! outgrows p's
+// limbs); each addition is cut at the sum's last place, below u e^|x|. So the
+// series is off by at most
+//   E(x) = sum_k min(u |x|^k, |x|^k / k!) + K u e^|x|   (K passes),
+// relative to e^x. expSeriesLoss evaluates log10(E / e^x) a priori; the plain
+// series is summed when that is at most -2h, so every plain result kept is
+// right to a relative 10^-2h, half the digits (at 130 limbs Aln(1.6) and
+// Alog(-2.5) stay plain; at 20 limbs Aln(20), at 130 Aln(-50) do not). The
+// bound takes every cut at its worst (a head limb of one digit), so it
+// errs by a digit or two on the safe side. Otherwise
+//   e^x = 10000^j e^r,  j = floor(x / (4 ln 10)),  0 <= r < 4 ln 10,
+// with r formed at guard limbs enough for j's digits, e^r as (e^(r/32))^32
+// (the series on r/32 < 0.3 converges with no loss, and five squarings cost
+// a factor 32 of its error), and the power of 10000 applied exactly; then
+// cut. A result outside the exponent range is reported once and gives 0.
+// |x| below 10^-(4h+4) gives 1 at once: the plain series gives exactly that
+// (1 + x is 1 at the working precision and every term vanishes), but would
+// form x^2, which can leave the exponent range.
+#include <algorithm>
+#include <cmath>
+
 #include <kelvane/Func.h>
 #include "LimbScale.h"
 #include "Scratch.h"
@@ -38,15 +73,25 @@ namespace {
 const int FAR_GUARD = 4;
 
 // out = ln x by the plain series, every temporary of n limbs, for x > 0.
-// x is read before out is written, so they may be the same number.
-void lnSeries(Scratch& sc, const KVnum& x, KVnum& out, int n) {
+// x is read before out is written, so they may be the same number. With
+// `exactD`, d = x - 1 is formed exactly (see the file comment).
+void lnSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool exactD = false) {
     Temps T(sc, n);
     KVnum &one = T(), &two = T(), &d = T(), &s = T(), &y = T(), &p = T(), &q = T(), &S = T(), &P = T(),
           &t = T();
     one = 1;
     two = 2;
-    d = x;
-    d -= one;
+    if (exactD) {
+        Temps W(sc, n + 2);
+        KVnum &xw = W(), &onew = W();
+        xw = x;
+        onew = 1;
+        xw -= onew;
+        d = xw;
+    } else {
+        d = x;
+        d -= one;
+    }
     s = x;
     s += one;
     y = d;
@@ -126,6 +171,26 @@ void lnReduced(Scratch& sc, const KVnum& x, KVnum& out, int n) {
 
 }  // namespace
 
+void kvfunc::lnAt(Scratch& sc, const KVnum& x, KVnum& out, int n) {
+    Temps T(sc, n);
+    KVnum &X = T(), &lo = T(), &hi = T();
+    X = x;
+    lo = "0.01";
+    hi = 100;
+    if ((X == lo) >= 0 && (X == hi) <= 0) {
+        // |x - 1| < 10^-h, judged on x - 1 as the plain steps form it (off
+        // by less than 10^-4h): then d is formed exactly.
+        KVnum& d = lo;
+        hi = 1;
+        d = X;
+        d -= hi;
+        const bool near = d.IsZero() || kvfunc::order10(d) < -static_cast<long long>(n / 2 - 2);
+        lnSeries(sc, X, out, n, near);
+    } else {
+        lnReduced(sc, X, out, n);
+    }
+}
+
 KVnum* Func::Ln(KVnum* x) {
     Temps T(*scratch, nlimbs);
     KVnum &X = T(), &zero = T();
@@ -136,13 +201,7 @@ KVnum* Func::Ln(KVnum* x) {
         res = 0;
         return &res;
     }
-    KVnum &lo = T(), &hi = T();
-    lo = "0.01";
-    hi = 100;
-    if ((X == lo) >= 0 && (X == hi) <= 0)
-        lnSeries(*scratch, X, res, nlimbs);
-    else
-        lnReduced(*scratch, X, res, nlimbs);
+    kvfunc::lnAt(*scratch, X, res, nlimbs);
     return &res;
 }
 
@@ -171,15 +230,131 @@ void kvfunc::expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n) {
     out = S;
 }
 
+namespace {
+
+const long double kLog10E = 0.43429448190325182765L;
+
+// log10(a + b) from log10 a and log10 b.
+long double addLog(long double a, long double b) {
+    if (a < b) std::swap(a, b);
+    if (b - a < -40) return a;
+    return a + std::log10(1 + std::pow(10.0L, b - a));
+}
+
+}  // namespace
+
+double kvfunc::seriesCutError(long double al, int n) {
+    const double h = n / 2 - 2, a = static_cast<double>(al);
+    // Beyond 4h + 8 the plain series is hopeless: its terms stop (k! passes
+    // 10^(4h+4) near k = 4h/log10(4h)) while x^k/k! still grows.
+    if (a > 4 * h + 8) return 1e9;
+    if (a == 0) return -1e9;
+    const double ln10 = 2.302585092994045684, la = std::log10(a);
+    auto lfact = [&](double k) { return std::lgamma(k + 1) / ln10; };
+    // The terms are u a^k below K0, the first k with k! >= 10^4h, and
+    // a^k / k! from there: in closed form, so that the bound costs a few
+    // operations rather than one per term.
+    int lo = 1, hi = 1;
+    while (lfact(hi) < 4 * h) hi *= 2;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (lfact(mid) >= 4 * h)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    const int k0 = lo, m = k0 - 1;
+    long double below = -1e30L;  // log10 of u (a + a^2 + ... + a^m)
+    if (m >= 1) {
+        double ls;
+        if (std::fabs(a - 1) < 1e-12) {
+            ls = std::log10(static_cast<double>(m));
+        } else if (a > 1) {
+            const double e = m * std::log(a);
+            ls = la + (e > 30 ? e / ln10 : std::log10(std::expm1(e))) - std::log10(a - 1);
+        } else {
+            ls = la + std::log10(-std::expm1(m * std::log(a))) - std::log10(1 - a);
+        }
+        below = ls - 4 * h;
+    }
+    // From K0 on, a geometric tail of ratio below 1/2 while a < (K0 + 1)/2;
+    // else at most the whole series, e^a.
+    const long double from = a < (k0 + 1) / 2.0 ? k0 * la - lfact(k0) + std::log10(2.0) : a * kLog10E;
+    // K passes (at most K0 + a + 10) of cut additions, each below u e^a.
+    const long double adds = std::log10(k0 + a + 10) - 4 * h + a * kLog10E;
+    return static_cast<double>(addLog(addLog(below, from), adds));
+}
+
+double kvfunc::expSeriesLoss(long double L, int n) {
+    if (L == 0) return -1e9;
+    return seriesCutError(std::fabs(L), n) - static_cast<double>(L * kLog10E);
+}
+
+void kvfunc::expReduced(Scratch& sc, const KVnum& L, KVnum& out, int n) {
+    const long double ln10 = 2.30258509299404568402L;
+    if (L.IsZero()) {
+        out = 1;
+        return;
+    }
+    const long double xl = kvfunc::log10Abs(L);
+    // |L| > 10^11: e^L is far outside the exponent range either way.
+    if (xl > 11) {
+        reportError("Exponent out of range.");
+        out = 0;
+        return;
+    }
+    const long double lv = (L.Minus() ? -1 : 1) * std::pow(10.0L, xl);
+    const long long j = static_cast<long long>(std::floor(lv / (4 * ln10)));
+    // Guard: two limbs (eight digits) for the squarings and the series, and
+    // the digits of 4j, which r = L - 4j ln 10 cancels.
+    int jd = 1;
+    for (long long v = 4 * (j < 0 ? -j : j); v >= 10; v /= 10) ++jd;
+    const int g = n + 4 + 2 * ((jd + 3) / 4);
+    Temps T(sc, g);
+    KVnum &r = T(), &t = T(), &c = T();
+    sc.ln10(c, g);
+    t = 4 * j;
+    c *= t;
+    r = L;
+    r -= c;  // 0 <= r < 4 ln 10 (a little outside at worst)
+    t = 32;
+    r /= t;
+    expSeries(sc, r, c, g);
+    for (int i = 0; i < 5; ++i) c *= c;
+    mulPow10000(c, j, t);
+    out = c;
+}
+
+void kvfunc::expAt(Scratch& sc, const KVnum& L, KVnum& out, int n) {
+    if (L.IsZero()) {
+        expSeries(sc, L, out, n);  // exactly 1, as always
+        return;
+    }
+    const long long o = order10(L);
+    const long long h = n / 2 - 2;
+    if (o < -(4 * h + 4)) {
+        out = 1;  // what the plain series gives, without forming L^2
+        return;
+    }
+    const long double lv = o > 12 ? 1e13L : (L.Minus() ? -1 : 1) * std::pow(10.0L, log10Abs(L));
+    if (o <= 12 && expSeriesLoss(lv, n) <= -2.0 * h)
+        expSeries(sc, L, out, n);
+    else
+        expReduced(sc, L, out, n);
+}
+
 KVnum* Func::Aln(KVnum* x) {
-    kvfunc::expSeries(*scratch, *x, res, nlimbs);
+    Temps T(*scratch, nlimbs);
+    KVnum& X = T();
+    X = *x;  // an argument of another precision is cut first; x may be res
+    kvfunc::expAt(*scratch, X, res, nlimbs);
     return &res;
 }
 
 KVnum* Func::Log(KVnum* x) {
     Temps T(*scratch, nlimbs);
     KVnum& L = T();
-    L = scratch->constant(LN10_DIGITS, nlimbs);  // the precision decides how many of its digits are read
+    scratch->ln10(L, nlimbs);  // the text as the precision reads it, or computed beyond the text
     Ln(x);
     res /= L;
     return &res;
@@ -188,7 +363,7 @@ KVnum* Func::Log(KVnum* x) {
 KVnum* Func::LntoLog(KVnum* x) {
     Temps T(*scratch, nlimbs);
     KVnum& L = T();
-    L = scratch->constant(LN10_DIGITS, nlimbs);
+    scratch->ln10(L, nlimbs);
     res = *x;
     res /= L;
     return &res;

@@ -8,6 +8,9 @@
 //          equals its predecessor under ==, or when it repeats an earlier one
 //          (see Iroot below).
 // No integer exponent, base of 1 or exact result takes a shorter path.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include <kelvane/Func.h>
@@ -19,11 +22,52 @@ using kvfunc::Temps;
 
 KVnum* Func::Fpower(KVnum* x, KVnum* y) {
     Temps T(*scratch, nlimbs);
-    KVnum& L = T();
-    L = *x;  // x is read before Ln writes res, so it may be res
+    KVnum &L = T(), &Y = T(), &X = T();
+    X = *x;  // x is read before Ln writes res, so it may be res
+    L = X;
     Ln(&L);  // a base <= 0 is reported there and gives 0, hence the result 1
     L = res;
-    L *= *y;  // y is read after res was overwritten: it must not be res
+    Y = *y;  // y is read after res was overwritten: it must not be res
+    const long long h = nlimbs / 2 - 2;
+    if (!L.IsZero() && !Y.IsZero()) {
+        const long long o = kvfunc::order10(L) + kvfunc::order10(Y);
+        if (o >= 12) {
+            // |y ln x| >= 10^12: x^y is far outside the exponent range.
+            reportError("Exponent out of range.");
+            res = 0;
+            return &res;
+        }
+        if (o < -(4 * h + 6)) {
+            // y ln x is below 10^-(4h+4): the series gives exactly 1 (and
+            // y ln x, or its square, could leave the exponent range).
+            res = 1;
+            return &res;
+        }
+    }
+    L *= Y;
+    if (!L.IsZero() && kvfunc::order10(L) >= -(4 * h + 4)) {
+        // The series' own bound decides, as in Aln (the same L takes the same
+        // route). L itself is off by a few units of 10^-4h relative, |L| u
+        // in e^L; where the plain series is taken |L| <= 4h + 8, so that
+        // costs far less than 10^-2h too.
+        const long double lv = (L.Minus() ? -1 : 1) * std::pow(10.0L, kvfunc::log10Abs(L));
+        const long double loss = kvfunc::order10(L) > 12 ? 1e9L : kvfunc::expSeriesLoss(lv, nlimbs);
+        if (loss > -2.0L * h) {
+            // y ln x at guard limbs enough for its integer digits, then the
+            // reduced exponential, cut to the working precision.
+            int digits = 1;
+            for (long double v = std::fabs(lv); v >= 10; v /= 10) ++digits;
+            const int g = nlimbs + 4 + 2 * ((digits + 3) / 4);
+            Temps W(*scratch, g);
+            KVnum &Lg = W(), &Yg = W();
+            Lg = X;
+            kvfunc::lnAt(*scratch, Lg, Lg, g);
+            Yg = Y;
+            Lg *= Yg;
+            kvfunc::expReduced(*scratch, Lg, res, g);
+            return &res;
+        }
+    }
     // The series of Aln, step for step, on L = y ln x.
     kvfunc::expSeries(*scratch, L, res, nlimbs);
     return &res;
@@ -31,11 +75,25 @@ KVnum* Func::Fpower(KVnum* x, KVnum* y) {
 
 KVnum* Func::Afpower(KVnum* x, KVnum* y) {
     Temps tmp(*scratch, nlimbs);
-    KVnum& T = tmp();
-    Ln(x);  // x may be res: Ln reads it first
+    KVnum &T = tmp(), &X = tmp(), &zero = tmp(), &bs = tmp(), &w = tmp();
+    X = *x;  // x may be res
+    zero = 0;
+    if ((X == zero) <= 0) {
+        // ln x is undefined: Ln's report, and 0 (not a division by its 0).
+        Ln(&X);
+        return &res;
+    }
+    Ln(&X);
     T = res;
     Ln(y);  // y must not be res, which now holds ln x
-    res /= T;  // ln x = 0 (x = 1, or a refused x) is a division by zero
+    // The quotient of /= is cut at the weight of ln y's last limb: off by at
+    // most 10^-4h |ln x| relative. Below |ln x| = 10^(2h-1) that keeps 2h + 1
+    // digits and the plain division stays; beyond, the divisor is scaled.
+    // ln x = 0 (x = 1) is the division by zero it is.
+    if (T.IsZero() || kvfunc::order10(T) < 2LL * (nlimbs / 2 - 2) - 1)
+        res /= T;
+    else
+        kvfunc::divideFull(res, T, bs, w);
     return &res;
 }
 
@@ -138,6 +196,43 @@ private:
 
 }  // namespace
 
+namespace {
+
+// log10 of the passes the plain iteration makes for the n-th root of x
+// (log10 |x| = lx), a priori. From the start s = |x|/n above the root r the
+// estimate falls by a factor (n - 1)/n per pass until near r; from below, the
+// first step lands near r (r/s)^(n-1) / n and falls from there. Then
+// quadratic convergence over the working digits, and a cycle. Each pass
+// costs 2n products.
+long double plainRootPasses(long double lx, int n, int nlimbs) {
+    const long double ln10 = 2.30258509299404568402L;
+    const long double lr = lx / n, ls = lx - std::log10(static_cast<long double>(n));
+    long double high = ls;
+    if (ls < lr) high = lr + (n - 1) * (lr - ls) - std::log10(static_cast<long double>(n));
+    const long double fall = std::max(0.0L, high - lr) * ln10 / -std::log1p(-1.0L / n);
+    return fall + std::log2(4.0L * nlimbs) + 16;
+}
+
+}  // namespace
+
+// Where the plain iteration runs. It costs about P * 2n products, P the
+// passes of plainRootPasses, and keeps every estimate to find a cycle; for x
+// far from 1 or large n that is unbounded in practice (the square root of
+// 1e-400000, Iroot(2, 100): 10^5 to 10^7 products). The plain iteration runs
+// while P * 2n <= ROOT_BUDGET (and so keeps at most some 2500 estimates);
+// it is also stopped, and the root taken by the
+// other route, should it run past 4P + 64 passes. Otherwise the root comes
+// from a start near it and a fixed count of Newton steps at guard limbs:
+//   |x| = x' 10000^(nK) with K = trunc(order/(4n)), so x' is no further from
+//   1 than x; start 10^(log10|x'| / n) to long double accuracy (from the
+//   exponent and the leading digits); r <- r - (r^n - x') / (n r^(n-1)), the
+//   powers by squaring (relative error about 2n u, which the division by n
+//   brings back to 2u); steps enough for the error d, which goes to about
+//   (n/2) d^2 per step, to fall from 10^-17 below the guarded precision;
+//   then r 10000^K, the sign, and the cut.
+// No estimates are kept there, so memory is a few numbers whatever n and x.
+static const long double ROOT_BUDGET = 10000;
+
 // Newton's iteration does not always settle: the truncated step can make the
 // iterates cycle (for n >= 3 often; Iroot(3.14, 3) at 130 limbs or
 // Iroot(1.01, 3) at 9 limbs never repeat one value). Every estimate is kept,
@@ -173,6 +268,22 @@ KVnum* Func::Iroot(KVnum* x, int n) {
         return &res;
     }
 
+    if (X.IsZero()) {
+        res = X;
+        return &res;
+    }
+    const long double passes = plainRootPasses(kvfunc::log10Abs(X), n, nlimbs);
+    if (passes * 2 * n > ROOT_BUDGET || !plainRoot(X, n, static_cast<long>(4 * passes) + 64))
+        nearRoot(X, n);
+    return &res;
+}
+
+// The plain iteration into res; false (res untouched) when it runs past
+// maxPasses.
+bool Func::plainRoot(const KVnum& X, int n, long maxPasses) {
+    Temps T(*scratch, nlimbs);
+    KVnum& zero = T();
+    zero = 0;
     KVnum &R = T(), &N = T(), &M = T(), &C = T(), &B = T(), &D = T(), &B0 = T();
     R = X;
     N = n;
@@ -182,7 +293,8 @@ KVnum* Func::Iroot(KVnum* x, int n) {
     if ((C == R) != 0) {  // R is 0 only for x = 0: no iteration
         Estimates seen(T);
         seen.add(R);
-        for (;;) {
+        for (long pass = 0;; ++pass) {
+            if (pass > maxPasses) return false;
             C = R;
             B = C;
             B ^= N;
@@ -190,13 +302,7 @@ KVnum* Func::Iroot(KVnum* x, int n) {
             D = C;
             D ^= M;
             D *= N;
-            if (D.IsZero()) {
-                // C^(n-1) left the exponent range ("Exponent out of range."
-                // was reported): no correction can be formed, and dividing
-                // would end the process. The root is given as 0.
-                R = zero;
-                break;
-            }
+            if (D.IsZero()) return false;  // C^(n-1) left the exponent range: the other route
             R = C;
             B0 = B;
             B /= D;
@@ -218,5 +324,82 @@ KVnum* Func::Iroot(KVnum* x, int n) {
         }
     }
     res = R;
-    return &res;
+    return true;
+}
+
+namespace {
+
+// r = v^e (e >= 1) by squaring, temporaries of n limbs.
+void powerBySquaring(Scratch& sc, const KVnum& v, long long e, KVnum& r, int n) {
+    Temps T(sc, n);
+    KVnum& b = T();
+    b = v;
+    r = 1;
+    bool first = true;
+    for (;;) {
+        if (e & 1) {
+            if (first)
+                r = b;
+            else
+                r *= b;
+            first = false;
+        }
+        e >>= 1;
+        if (e == 0) break;
+        b *= b;
+    }
+}
+
+}  // namespace
+
+// The root of a non-zero X from a start near it (see above), into res.
+void Func::nearRoot(const KVnum& X, int n) {
+    const int g = nlimbs + 4;
+    Temps T(*scratch, g);
+    KVnum &a = T(), &r = T(), &p = T(), &q = T(), &t = T(), &u = T(), &w = T();
+    a = X;
+    const bool neg = a.Minus();
+    if (neg) {
+        t = 0;
+        t -= a;
+        a = t;
+    }
+    const long long o = kvfunc::order10(a);
+    const long long K = o / (4LL * n);  // toward zero: x' no further from 1
+    kvfunc::mulPow10000(a, -K * n, t);
+    // log10 x' / n = E + f, E whole, 0 <= f < 1, with f to long double
+    // accuracy whatever n is.
+    const long long o2 = kvfunc::order10(a);
+    long long E = o2 / n, rem = o2 % n;
+    if (rem < 0) {
+        rem += n;
+        --E;
+    }
+    const long double f = (rem + std::log10(kvfunc::leadingDigits(a))) / n;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.19Lfe%lld", std::pow(10.0L, f), E);
+    r = text;
+    // Newton from about 17 right digits. The relative error d of an
+    // estimate goes to about (n/2) d^2, so e = (n/2) d squares each step:
+    // from about 10^-(17 - log10 n) until d is below the guarded precision.
+    const double lgn = std::log10(static_cast<double>(n));
+    int steps = 1;
+    for (double d = 17 - lgn; d < 4.0 * (g / 2 - 2) + 8 + lgn; d *= 2) ++steps;
+    for (int i = 0; i < steps; ++i) {
+        powerBySquaring(*scratch, r, static_cast<long long>(n) - 1, p, g);  // r^(n-1)
+        q = p;
+        q *= r;  // r^n
+        q -= a;
+        t = n;
+        p *= t;  // n r^(n-1)
+        kvfunc::divideFull(q, p, u, w);
+        r -= q;
+    }
+    kvfunc::mulPow10000(r, K, t);
+    if (neg) {
+        t = 0;
+        t -= r;
+        r = t;
+    }
+    res = r;
 }

@@ -2,7 +2,10 @@
 #include "Scratch.h"
 
 #include <cassert>
+#include <cstring>
 #include <new>
+
+#include <kelvane/Func.h>
 
 namespace kvfunc {
 
@@ -79,6 +82,59 @@ const KVnum& Scratch::constant(const char* text, int n) {
     slot->text = text;
     slot->n = n;
     return *slot->num;
+}
+
+namespace {
+
+// The widest computed value kept in `slot` covers n limbs: compute it at n
+// when it does not (make builds it into a number of n limbs).
+template <class Make>
+void keptConstant(std::unique_ptr<KVnum>& slot, KVnum& out, int n, Make make) {
+    if (!slot || slot->Nlimbs() < n) {
+        std::unique_ptr<KVnum> v(newNumber(n));
+        make(*v, n);
+        slot = std::move(v);
+    }
+    out = *slot;  // cut to out's precision
+}
+
+// Text assignment reads at most 2n - 4 characters: up to that the text gives
+// every digit a number of n limbs holds.
+bool textCovers(const char* text, int n) { return 2LL * n - 4 <= static_cast<long long>(std::strlen(text)); }
+
+}  // namespace
+
+void Scratch::pi(KVnum& out, int n) {
+    if (textCovers(PI_DIGITS, n)) {
+        out = constant(PI_DIGITS, n);
+        return;
+    }
+    // Machin's formula on a Func of two limbs more (four digits of guard),
+    // then cut.
+    keptConstant(pi_, out, n, [](KVnum& v, int m) {
+        Func f(m + 2);
+        v = *f.Pi();
+    });
+}
+
+void Scratch::ln10(KVnum& out, int n) {
+    if (textCovers(LN10_DIGITS, n)) {
+        out = constant(LN10_DIGITS, n);
+        return;
+    }
+    keptConstant(ln10_, out, n, [this](KVnum& v, int m) {
+        const int g = m + 2;
+        Temps T(*this, g);
+        KVnum &t = T(), &a = T(), &b = T();
+        t = 2;
+        lnAt(*this, t, a, g);
+        t = "1.25";
+        lnAt(*this, t, b, g);
+        t = 3;
+        a *= t;
+        a += b;  // ln 10 = 3 ln 2 + ln 1.25
+        v = a;
+    });
 }
 
 }  // namespace kvfunc

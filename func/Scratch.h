@@ -28,8 +28,8 @@ namespace kvfunc {
 class Scratch {
 public:
     // At most this many precisions are borrowed at one time (the methods use
-    // the Func's own and, for the reduced logarithm, one wider).
-    static const int LEVELS = 4;
+    // the Func's own and, on their guarded routes, a few wider ones).
+    static const int LEVELS = 8;
     // Numbers of a precision kept beyond the end of an outermost call: an
     // Iroot far from its root borrows one per iteration, thousands at times.
     static const size_t KEEP = 64;
@@ -51,6 +51,14 @@ public:
     // address.
     const KVnum& constant(const char* text, int n);
 
+    // Pi and ln 10 right to n limbs: the stored text as text assignment reads
+    // it while n reads no more characters than the text holds (so exactly
+    // constant()), otherwise computed (pi by Machin's formula, ln 10 as
+    // 3 ln 2 + ln 1.25) at the widest precision asked so far, kept, and cut
+    // to n by number assignment into `out`.
+    void pi(KVnum& out, int n);
+    void ln10(KVnum& out, int n);
+
     // Reusable lists for Iroot's record of its estimates (Iroot calls no
     // other method, so they are never in use twice).
     std::vector<KVnum*> estimates;
@@ -71,6 +79,7 @@ private:
         std::unique_ptr<KVnum> num;
     };
     Constant constants_[4];
+    std::unique_ptr<KVnum> pi_, ln10_;  // computed, at their own precision
 };
 
 // A Func's storage, made on the heap; "Memory allocation failure." and the
@@ -101,6 +110,28 @@ private:
 // from term to term; temporaries of n limbs. Aln and Fpower share it, so that
 // the same argument gives the same digits in both. x may be out.
 void expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n);
+
+// out = ln x for x > 0 at n limbs, by the route Ln takes (func/LogExp.cpp).
+// x may be out.
+void lnAt(Scratch& sc, const KVnum& x, KVnum& out, int n);
+
+// log10 of a bound on the absolute error of a series whose terms are a
+// carried power over a carried factorial, each cut at the power's last
+// place, at |argument| a with n limbs: sum_k min(u a^k, a^k/k!) + K u e^a
+// (u = 10^-4h, K passes); see func/LogExp.cpp. The sine and cosine series
+// are bounded by it too.
+double seriesCutError(long double a, int n);
+
+// log10 of the bound on the relative error that the plain exponential series
+// (expSeries) makes at argument L: seriesCutError(|L|) / e^L.
+double expSeriesLoss(long double L, int n);
+
+// out = e^L by the route Aln takes: the plain series where expSeriesLoss
+// keeps at least half the digits, else the reduced route. L may be out.
+void expAt(Scratch& sc, const KVnum& L, KVnum& out, int n);
+
+// out = e^L at n limbs through e^L = 10000^j e^r, computed wider and cut.
+void expReduced(Scratch& sc, const KVnum& L, KVnum& out, int n);
 
 }  // namespace kvfunc
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -32,7 +33,7 @@ private:
 
 inline void check(bool ok, const char* what) {
     if (!ok) {
-        __builtin_printf("invariant broken: %s\n", what);
+        std::fprintf(stderr, "invariant broken: %s\n", what);
         std::abort();
     }
 }

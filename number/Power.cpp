@@ -6,6 +6,7 @@
 // formed from the limbs without printing (with a kernel set installed, by
 // printing and reading the text's integer part back).
 #include <cstring>
+#include <new>
 #include <string>
 
 #include <kelvane/KVnum.h>
@@ -58,7 +59,9 @@ bool integerCount(const kv::limb_t* limbs, int top, int32_t expo, int64_t* out) 
 
 }  // namespace
 
-void KVnum::Intp() {
+// Intp goes through the number's text, which can outgrow the heap: that is
+// the library's fatal report, not an exception.
+void KVnum::Intp() try {
     Ensure(0);
     if (kv::plainPaths()) {
         // The plain way: print the number and read back the integer part its
@@ -111,6 +114,8 @@ void KVnum::Intp() {
     back.minus = minus;
     Shift(&back, dropped);
     if (exactlyEqual(back, *this)) Copyf(this, &back);
+} catch (const std::bad_alloc&) {
+    reportFatal("Memory allocation failure.");
 }
 
 void KVnum::Whole(KVnum* x) const {

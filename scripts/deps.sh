@@ -15,6 +15,8 @@ have_cmd bc || missing+=(bc)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/include/readline/readline.h ] || missing+=(libreadline-dev)
 have_cmd pkg-config || missing+=(pkg-config)
+# mpmath writes the exact tier's oracle tables (tests/data/gen_exact_*.py).
+have_pkg python3-mpmath || missing+=(python3-mpmath)
 if [ "${KELVANE_DEPS_EXTRA:-}" != "" ]; then
   for p in $KELVANE_DEPS_EXTRA; do have_pkg "$p" || missing+=("$p"); done
 fi

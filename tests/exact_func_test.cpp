@@ -117,6 +117,25 @@ TEST(ExactFunc, ExactValuesAreExact) {
     }
 }
 
+// e^t with t far below the precision's last place: the value is on t's side
+// of 1 however small t is (a ball alone would never tell which side).
+TEST(ExactFunc, ExponentialsOfTinyArgumentsStayOnTheirSide) {
+    const std::string below = "0." + std::string(80, '9'), above = "1." + std::string(80, '0') + "1";
+    struct Case { const char* m; const char* x; const char* y; const std::string& truth; };
+    const Case cases[] = {{"Aln", "-1e-2000000000", "", below}, {"Aln", "1e-2000000000", "", above},
+                          {"Alog", "-1e-300", "", below},       {"Fpower", "2", "-1e-300", below},
+                          {"Fpower", "0.5", "1e-300", below},   {"Fpower", "3", "1e-300", above}};
+    for (int n : {9, 20}) {
+        ExactFunc f(n);
+        for (const Case& c : cases) {
+            KVnum x(n), y(n);
+            x = c.x;
+            y = c.y;
+            EXPECT_TRUE(truncates(*call(f, c.m, &x, &y), c.truth, n)) << c.m << "(" << c.x << ", " << c.y << ")";
+        }
+    }
+}
+
 TEST(ExactFunc, RefusalsKeepFuncsMessages) {
     struct Case { const char* m; const char* x; const char* y; const char* msg; const char* result; };
     const Case cases[] = {

@@ -67,6 +67,11 @@ TEST(Powers, RefusedArguments) {
          "x must be greater than 0", true},
         {"Afpower(2, -1)", [](Func& f) { KVnum x = num(9, 2), y = num(9, -1); return f.Afpower(&x, &y); },
          "x must be greater than 0", false},
+        // A base <= 0 has no logarithm: refused, not a division by zero.
+        {"Afpower(0, 5)", [](Func& f) { KVnum x = num(9, 0), y = num(9, 5); return f.Afpower(&x, &y); },
+         "x must be greater than 0", false},
+        {"Afpower(-3, 5)", [](Func& f) { KVnum x = num(9, -3), y = num(9, 5); return f.Afpower(&x, &y); },
+         "x must be greater than 0", false},
         {"Iroot(8, 1)", [](Func& f) { KVnum x = num(9, 8); return f.Iroot(&x, 1); },
          "Root must be greater than one.", false},
         {"Iroot(8, 0)", [](Func& f) { KVnum x = num(9, 8); return f.Iroot(&x, 0); },
@@ -99,16 +104,17 @@ void afpowerOfFive(const char* base) {
     f.Afpower(&x, &y);
 }
 
-TEST(PowersDeathTest, AfpowerWithBaseOneOrNonPositiveDividesByZero) {
+TEST(PowersDeathTest, AfpowerWithBaseOneDividesByZero) {
+    // ln 1 is truly 0: the one genuine division by zero of Afpower.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    for (const char* base : {"1", "0", "-3"})
-        EXPECT_EXIT(afpowerOfFive(base), ::testing::ExitedWithCode(EXIT_FAILURE), "Division by zero")
-            << base;
+    EXPECT_EXIT(afpowerOfFive("1"), ::testing::ExitedWithCode(EXIT_FAILURE), "Division by zero");
 }
 
 TEST(Powers, ComposedOfLnAndTheSeriesOfAln) {
     // Fpower sums the series of Aln step for step on L = y ln x; Afpower is
     // Ln(y) / Ln(x); Alog is Fpower(10, x), with ln 10 from the series.
+    // (0.02 at 9 limbs and 1e40 to the -0.75th, L = 2.9 and -69, take the
+    // reduced exponential, which forms L wider: see the oracle tests.)
     for (int n : {9, 40}) {
         Func f(n), g(n);
         for (const char* a : {"3", "0.02", "1e40"}) {
@@ -116,7 +122,10 @@ TEST(Powers, ComposedOfLnAndTheSeriesOfAln) {
             KVnum L(*g.Ln(&x));
             L *= y;
             KVnum want(*g.Aln(&L));
-            EXPECT_TRUE(same(*f.Fpower(&x, &y), want)) << a << " at " << n;
+            // Where the plain series is taken (L = -0.75 ln x small enough).
+            if (std::string(a) == "3" || (std::string(a) == "0.02" && n == 40)) {
+                EXPECT_TRUE(same(*f.Fpower(&x, &y), want)) << a << " at " << n;
+            }
 
             KVnum v = num(n, "7.5"), lnx(*g.Ln(&x));
             KVnum want2(*g.Ln(&v));
@@ -195,17 +204,17 @@ TEST(Iroot, FarFromTheRootTheStepIsNotLost) {
     }
 }
 
-TEST(Iroot, PowersLeavingTheExponentRangeEndWithAReportNotAnExit) {
-    // The estimate x / 30 raised to the 29th power leaves the 32-bit
-    // exponent range: the power is reported and the root comes out 0
-    // instead of a division by zero ending the process.
+TEST(Iroot, FarFromOneTheRootIsInRangeAndRight) {
+    // The plain start x / 30 raised to the 29th power would leave the 32-bit
+    // exponent range; the root itself, 10^(10^8/30), is in range and comes
+    // from a start near it, without a report.
     kvtest::ErrorLog log;
     Func g(9);
     KVnum y = num(9, "1e100000000");
     KVnum* r = g.Iroot(&y, 30);
-    EXPECT_TRUE(r->IsZero());
-    ASSERT_FALSE(log.messages().empty());
-    EXPECT_EQ(log.messages().back(), "Exponent out of range.");
+    // 10^(1/3) (mpmath), times 10^3333333.
+    EXPECT_TRUE(funccheck::agreesTo(*r, "2.15443469003188372175929356651935e3333333", 7));
+    EXPECT_TRUE(log.messages().empty());
 }
 
 TEST(Powers, ResAsTheArgumentsThatMayBeRes) {

@@ -183,6 +183,19 @@ TEST(FuncReference, SeriesAndIterationsAt130Limbs) {
                          130);
 }
 
+TEST(FuncReference, SeriesAndIterationsByTransformsAndNewton) {
+    // The same loops with the transform product and the Newton quotient
+    // reaching down to 16 limbs (they start at thousands of limbs otherwise):
+    // every product and quotient of the series takes them in the fast run.
+    const kv::Thresholds saved = kv::thresholds;
+    kv::thresholds = {8, 8};
+    expectSameInBothRuns({{"Ln", "2", ""}, {"Aln", "0.5", ""}, {"Fpower", "3", "1.5"}, {"Iroot", "10", "3"},
+                          {"Sin", "1", ""}, {"Arctan", "0.2", ""}, {"Arcsin", "0.9", ""}, {"Pi", "0", ""},
+                          {"Factorial", "100", ""}, {"BtoB", "1732050807568877293527446341505872366942805253", "7"}},
+                         130);
+    kv::thresholds = saved;
+}
+
 TEST(FuncReference, CopiesAndAssignedFuncsKeepTheirOwnTemporaries) {
     // A Func keeps its temporaries (and the constants read from text) from
     // call to call; a copy and an assigned Func start with their own. Every

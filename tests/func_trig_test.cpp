@@ -83,6 +83,10 @@ int lostDigits(double rel, int n) {
 }
 
 TEST(TrigPlainSeries, SinAndCosOfSeven) {
+    // At 130 limbs the plain series at 7 keeps more than half the digits and
+    // is what comes out; at 20 limbs it would keep about 8 of 33, so the
+    // argument is reduced by a multiple of pi/2 instead, right to the last
+    // few digits.
     for (int n : {20, 130}) {
         Func f(n);
         KVnum x(n);
@@ -95,8 +99,8 @@ TEST(TrigPlainSeries, SinAndCosOfSeven) {
             KVnum got(*callMethod(f, method, &x));
             // Agrees to the digits the series can keep...
             EXPECT_TRUE(agrees(got, oracle(method, "7"), lostDigits(rel, n))) << method << " " << n;
-            // ...and not to the full precision.
-            EXPECT_FALSE(agrees(got, oracle(method, "7"), 8)) << method << " " << n;
+            // ...and to the full precision only where it was reduced.
+            EXPECT_EQ(agrees(got, oracle(method, "7"), 8), n == 20) << method << " " << n;
         }
     }
 }

@@ -120,3 +120,30 @@ TEST(Threads, ExactPiGrowsSafelyUnderConcurrentCalls) {
     for (int t = 0; t < 4; ++t)
         for (int k = 0; k < 4; ++k) EXPECT_EQ(got[static_cast<size_t>(t)][static_cast<size_t>(k)], run(t, k));
 }
+
+// The same for the logarithm constants (ln 10, ln 2) and the kept e and
+// golden ratio: every thread at rising precisions of its own, so the shared
+// values grow while others read them.
+TEST(Threads, ExactLogConstantsGrowSafelyUnderConcurrentCalls) {
+    auto run = [](int t, int k) {
+        const int n = 10 + 11 * (t + 4 * k);
+        ExactFunc f(n);
+        KVnum x(n);
+        x = "1e-300";
+        std::string s = f.Ln(&x)->String(0, false);
+        x = "2.5";
+        s += f.Alog(&x)->String(0, false);
+        s += f.e()->String(0, false);
+        s += f.PHI()->String(0, false);
+        return s;
+    };
+    std::vector<std::vector<std::string>> got(4);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < 3; ++k) got[static_cast<size_t>(t)].push_back(run(t, k));
+        });
+    for (auto& th : threads) th.join();
+    for (int t = 0; t < 4; ++t)
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(got[static_cast<size_t>(t)][static_cast<size_t>(k)], run(t, k));
+}

@@ -38,6 +38,7 @@
 // An empty receiver (made by KVnum()) reads as zero; the temporaries then take
 // the precision that KVnum(0) would get.
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -210,14 +211,22 @@ void appendRadixDigits(std::string& out, const Limbs& u, int b) {
 
 }  // namespace
 
-char* KVnum::BtoB(int ibase, int obase, char* text) { return BtoB_main(ibase, obase, text); }
+// A text that cannot be allocated is the library's fatal report, as for a
+// limb array, not an exception.
+char* KVnum::BtoB(int ibase, int obase, char* text) try {
+    return BtoB_main(ibase, obase, text);
+} catch (const std::bad_alloc&) {
+    reportFatal("Memory allocation failure.");
+}
 
-char* KVnum::BtoB(int ibase, int obase, const char* text) {
+char* KVnum::BtoB(int ibase, int obase, const char* text) try {
     // The worker may upper-case its text in place: give it a copy, so that
     // the caller's constant text stays as it is.
     if (!text) return BtoB_main(ibase, obase, nullptr);
     std::vector<char> copy(text, text + std::strlen(text) + 1);
     return BtoB_main(ibase, obase, copy.data());
+} catch (const std::bad_alloc&) {
+    reportFatal("Memory allocation failure.");
 }
 
 char* KVnum::BtoB_main(int ibase, int obase, char* text) {

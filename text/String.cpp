@@ -4,6 +4,7 @@
 // limb 0, so a number prints with the trailing zeros its low limbs and its
 // exponent imply; ndec > 0 cuts (never rounds) or pads the fraction.
 #include <cstring>
+#include <new>
 #include <string>
 
 #include <kelvane/KVnum.h>
@@ -30,7 +31,10 @@ constexpr Pairs PAIRS = makePairs();
 
 }  // namespace
 
-char* KVnum::String(int ndec, bool comma) {
+// Text as long as the number needs can outgrow the heap (1e2000000000 prints
+// two thousand million zeros, ndec may ask for as many): that is the
+// library's fatal report, as for a limb array, not an exception.
+char* KVnum::String(int ndec, bool comma) try {
     std::string d;
     int i = nlimbs - 1;
     while (i >= 0 && limbs[i] == 0) --i;
@@ -89,4 +93,6 @@ char* KVnum::String(int ndec, bool comma) {
     if (minus) d.insert(d.begin(), '-');
     outbuf.swap(d);
     return &outbuf[0];
+} catch (const std::bad_alloc&) {
+    reportFatal("Memory allocation failure.");
 }

@@ -32,6 +32,23 @@ def run(args, stdin=None, env=None):
     return p.returncode, p.stdout, p.stderr
 
 
+class tempfile_path:
+    """A temporary file holding `text`, removed afterwards."""
+
+    def __init__(self, text):
+        import tempfile
+        f = tempfile.NamedTemporaryFile("w", suffix=".kvc", delete=False)
+        f.write(text)
+        f.close()
+        self.path = f.name
+
+    def __enter__(self):
+        return self.path
+
+    def __exit__(self, *exc):
+        os.unlink(self.path)
+
+
 def digits_of(limbs):
     """Significant digits that kvcalc prints at a precision: 4 * (limbs/2 - 1)."""
     return 4 * (limbs // 2 - 1)
@@ -424,9 +441,123 @@ class StandardInput(unittest.TestCase):
                       "Syntax error: unexpected end of input\n  1 +\n     ^\n> ", screen())
         self.assertEqual(os.waitstatus_to_exitcode(status), 0)
 
+    def test_interrupt_keeps_the_session_and_history_is_kept_at_once(self):
+        """Ctrl-C stops a long computation and the prompt comes back with the
+        variables; each line is in the history file before the next one, so
+        a killed terminal loses nothing."""
+        import pty
+        import re
+        import select
+        import signal
+        import tempfile
+        import time
+        hist = tempfile.NamedTemporaryFile(delete=False)
+        hist.close()
+        os.unlink(hist.name)
+        pid, fd = pty.fork()
+        if pid == 0:
+            os.environ["KVCALC_HISTORY"] = hist.name
+            os.environ.pop("PRECISION", None)
+            os.execv(KVCALC, [KVCALC])
+        raw = b""
+
+        def screen():
+            return re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", raw.decode(errors="replace")).replace("\r", "")
+
+        def wait_for(text, count, limit=30.0):
+            nonlocal raw
+            end = time.time() + limit
+            while screen().count(text) < count and time.time() < end:
+                ready, _, _ = select.select([fd], [], [], 0.1)
+                if ready:
+                    try:
+                        raw += os.read(fd, 4096)
+                    except OSError:
+                        break
+
+        try:
+            wait_for("> ", 1)
+            for i, line in enumerate([b"x = 2/3", b"digits 5", b"3000000!"]):
+                os.write(fd, line + b"\r")
+                if i < 2:
+                    wait_for("> ", i + 2)
+            time.sleep(1.0)
+            os.write(fd, b"\x03")  # Ctrl-C during the factorial
+            wait_for("Interrupted", 1)
+            wait_for("> ", 4)
+            os.write(fd, b"x * 3\r")
+            wait_for("2.00000", 1)
+            with open(hist.name) as f:
+                history = f.read().split("\n")
+            os.kill(pid, signal.SIGKILL)
+            os.waitpid(pid, 0)
+        finally:
+            os.close(fd)
+        self.assertIn("Error: Interrupted\n> x * 3\n2.00000\n", screen())
+        self.assertEqual([l for l in history if l], ["x = 2/3", "digits 5", "3000000!", "x * 3"])
+        os.unlink(hist.name)
+
+    def test_commands_functions_and_files(self):
+        script = "\n".join([
+            "f(x) = x^2 + 1",
+            "f(3)",
+            "g(a, b) = hypot(a, b) + f(a)",
+            "g(3, 4)",
+            "x = 1/3",
+            "x * 3",
+            "digits 3",
+            "pi",
+            "digits off",
+            "sig 5",
+            "pi",
+            "obase 16",
+            "255",
+            "obase 10",
+            "ibase 2",
+            "101 + 1",
+            "ibase 10",
+            "sci on",
+            "1234.5",
+            "f(1, 2)",
+        ]) + "\n"
+        rc, out, err = run([], stdin=script)
+        self.assertEqual(out, "10\n15\n1\n3.141\n3.1415\nFF\n6\n1.2345e3\n")
+        self.assertEqual(err, "Error: 'f' takes 1 argument, given 2\n")
+        with tempfile_path("1 + 1\n2 +\n1/0\n") as path:
+            rc, out, err = run(["-f", path])
+            self.assertEqual((rc, out), (2, "2\n"))
+            self.assertEqual(err, "%s:2: Syntax error: unexpected end of input\n  2 +\n     ^\n"
+                                  "%s:3: Error: Division by zero\n" % (path, path))
+
     def test_quit_and_empty_input(self):
         self.assertEqual(run([], stdin="1+1\nquit\n2+2\n")[1], "2\n")
         self.assertEqual(run([], stdin=""), (0, "", ""))
+
+
+ORACLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "kvcalc_oracle.tsv")
+
+
+class Oracle(unittest.TestCase):
+    """The fault classes and the functions against the mpmath table
+    (tests/data/gen_kvcalc_oracle.py): every printed digit true, every
+    undecidable or out-of-domain line the right error."""
+
+    def test_table(self):
+        rows = []
+        with open(ORACLE) as f:
+            for line in f:
+                if line.startswith("#"):
+                    continue
+                group, args, expr, want = line.rstrip("\n").split("\t")
+                rows.append((group, args.split(), expr, want))
+        self.assertGreater(len(rows), 150)
+        for group, args, expr, want in rows:
+            with self.subTest(group=group, args=args, expr=expr):
+                rc, out, err = run(args + ["--", expr])
+                if want.startswith("Error: "):
+                    self.assertEqual((rc, out, err), (1, "", want + "\n"))
+                else:
+                    self.assertEqual((rc, err, out), (0, "", want + "\n"))
 
 
 def bc_value(expr, scale=70):

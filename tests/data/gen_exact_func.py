@@ -48,7 +48,7 @@ def val(text):
 
 
 def truth(v, D):
-    if v == int(v) and abs(v) < mpf(10) ** (D + 30):
+    if abs(v) < mpf(10) ** (D + 30) and v == int(v):
         return str(int(v))
     return nstr(v, D + 40, min_fixed=1, max_fixed=0, strip_zeros=False)
 
@@ -103,7 +103,7 @@ def cases(n):
         add("Iroot", n, x, "2", lambda a, b: sqrt(a))
     add("e", n, "-", "-", lambda a, b: +E_CONST)
     add("PHI", n, "-", "-", lambda a, b: +phi)
-    for x in ["10", "259e-1", "100", "170", "1000"]:
+    for x in ["10", "259e-1", "100", "170", "1000", "100001", "123456789"]:
         add("Factorial", n, x, "-", lambda a, b: factorial(int(a)))
 
 
