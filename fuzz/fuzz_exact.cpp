@@ -25,12 +25,14 @@ bool toLong(KVnum& x, long double& v) {
     return std::isfinite(v) && v != 0;
 }
 
-// |r - t| <= |t| 10^-digits + one unit of r, both read as long double.
-void agree(KVnum& r, long double t, double digits, const char* what) {
+// |r - t| <= |t| 10^-digits + one unit of r + `slack`, both read as long
+// double. `slack` covers what reading the argument as long double moves the
+// true value by where the function amplifies it (ln x near x = 1).
+void agree(KVnum& r, long double t, double digits, const char* what, long double slack = 0) {
     long double rv;
     if (!std::isfinite(t) || std::fabs(t) < 1e-4900L || std::fabs(t) > 1e4900L || !toLong(r, rv)) return;
     const long double ulp = std::pow(10.0L, static_cast<long double>(r.Expo()));
-    const long double tol = std::fabs(t) * std::pow(10.0L, static_cast<long double>(-digits)) + ulp;
+    const long double tol = std::fabs(t) * std::pow(10.0L, static_cast<long double>(-digits)) + ulp + slack;
     if (std::fabs(rv - t) > tol) {
         std::printf("%s: %.20Lg against %.20Lg\n", what, rv, t);
         fuzz::check(false, what);
@@ -91,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (method) {
         case 0:
             r = *f.Ln(&x);
-            if (pos && xl) agree(r, std::log(xv), digits, "Ln");
+            if (pos && xl) agree(r, std::log(xv), digits, "Ln", 1e-18L);
             if (pos && near) agreeNum(r, *g.Ln(&x), n, 2 * h, "Ln against Func");
             break;
         case 1:
@@ -102,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         case 2:
             r = *f.Log(&x);
-            if (pos && xl) agree(r, std::log10(xv), digits, "Log");
+            if (pos && xl) agree(r, std::log10(xv), digits, "Log", 1e-18L);
             if (pos && near) agreeNum(r, *g.Log(&x), n, 2 * h, "Log against Func");
             break;
         case 3:
@@ -134,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             one = 1;
             if (!pos || (x == one) == 0) return 0;
             r = *f.Afpower(&x, &y);
-            if (xl && yl && yv > 0) agree(r, std::log(yv) / std::log(xv), digits - 3, "Afpower");
+            if (xl && yl && yv > 0 && std::fabs(std::log(xv)) > 1e-3L) agree(r, std::log(yv) / std::log(xv), digits - 3, "Afpower");
             break;
         }
         case 7:
