@@ -250,7 +250,12 @@ double kvfunc::seriesCutError(long double al, int n) {
     if (a > 4 * h + 8) return 1e9;
     if (a == 0) return -1e9;
     const double ln10 = 2.302585092994045684, la = std::log10(a);
-    auto lfact = [&](double k) { return std::lgamma(k + 1) / ln10; };
+    // lgamma_r, not std::lgamma: the latter writes the global signgam, a data
+    // race between threads that each use a Func of their own.
+    auto lfact = [&](double k) {
+        int sign;
+        return ::lgamma_r(k + 1, &sign) / ln10;
+    };
     // The terms are u a^k below K0, the first k with k! >= 10^4h, and
     // a^k / k! from there: in closed form, so that the bound costs a few
     // operations rather than one per term.
