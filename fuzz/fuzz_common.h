@@ -63,6 +63,36 @@ inline void quiet() {
     }
 }
 
+// The first `digits` significant digits of r and f agree: |r - f| <= |r| 10^-digits.
+inline void agreeNum(const KVnum& r, const KVnum& f, int n, int digits, const char* what) {
+    const int wide = 2 * n + 8;
+    KVnum d(wide), a(wide), tol(wide);
+    d = r;
+    d -= f;
+    if (d.IsZero()) return;
+    a = r;
+    if (a.Minus()) {
+        KVnum z(wide);
+        z -= a;
+        a = z;
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "1e-%d", digits);
+    tol = buf;
+    a *= tol;
+    if (d.Minus()) {
+        KVnum z(wide);
+        z -= d;
+        d = z;
+    }
+    d -= a;
+    if (!d.Minus() && !d.IsZero()) {
+        KVnum rr(r), ff(f);
+        std::printf("%s: %s\nagainst Func %s\n", what, rr.String(0, false), ff.String(0, false));
+        fuzz::check(false, what);
+    }
+}
+
 }  // namespace fuzz
 
 #endif

@@ -39,35 +39,6 @@ void agree(KVnum& r, long double t, double digits, const char* what, long double
     }
 }
 
-// The first `digits` significant digits of r and f agree: |r - f| <= |r| 10^-digits.
-void agreeNum(const KVnum& r, const KVnum& f, int n, int digits, const char* what) {
-    const int wide = 2 * n + 8;
-    KVnum d(wide), a(wide), tol(wide);
-    d = r;
-    d -= f;
-    if (d.IsZero()) return;
-    a = r;
-    if (a.Minus()) {
-        KVnum z(wide);
-        z -= a;
-        a = z;
-    }
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "1e-%d", digits);
-    tol = buf;
-    a *= tol;
-    if (d.Minus()) {
-        KVnum z(wide);
-        z -= d;
-        d = z;
-    }
-    d -= a;
-    if (!d.Minus() && !d.IsZero()) {
-        KVnum rr(r), ff(f);
-        std::printf("%s: %s\nagainst Func %s\n", what, rr.String(0, false), ff.String(0, false));
-        fuzz::check(false, what);
-    }
-}
 
 }  // namespace
 
@@ -94,18 +65,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 0:
             r = *f.Ln(&x);
             if (pos && xl) agree(r, std::log(xv), digits, "Ln", 1e-18L);
-            if (pos && near) agreeNum(r, *g.Ln(&x), n, 2 * h, "Ln against Func");
+            if (pos && near) fuzz::agreeNum(r, *g.Ln(&x), n, 2 * h, "Ln against Func");
             break;
         case 1:
             if (xl && std::fabs(xv) > 1e9L) return 0;  // out of range: checked by the tests
             r = *f.Aln(&x);
             if (xl) agree(r, std::exp(xv), digits - 2, "Aln");
-            if (xl && std::fabs(xv) <= 1) agreeNum(r, *g.Aln(&x), n, 2 * h, "Aln against Func");
+            if (xl && std::fabs(xv) <= 1) fuzz::agreeNum(r, *g.Aln(&x), n, 2 * h, "Aln against Func");
             break;
         case 2:
             r = *f.Log(&x);
             if (pos && xl) agree(r, std::log10(xv), digits, "Log", 1e-18L);
-            if (pos && near) agreeNum(r, *g.Log(&x), n, 2 * h, "Log against Func");
+            if (pos && near) fuzz::agreeNum(r, *g.Log(&x), n, 2 * h, "Log against Func");
             break;
         case 3:
             r = *f.LntoLog(&x);
@@ -117,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (xl) agree(r, std::pow(10.0L, xv), digits - 2, "Alog");
             if (xl && std::fabs(xv) <= 0.4L) {
                 t = x;
-                agreeNum(r, *g.Alog(&t), n, 2 * h, "Alog against Func");
+                fuzz::agreeNum(r, *g.Alog(&t), n, 2 * h, "Alog against Func");
             }
             break;
         case 5: {
@@ -126,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (pos && xl && yl) agree(r, std::pow(xv, yv), digits - 2, "Fpower");
             if (pos && xl && yl && std::fabs(yv * std::log(xv)) <= 1 && near) {
                 t = y;
-                agreeNum(r, *g.Fpower(&x, &t), n, 2 * h, "Fpower against Func");
+                fuzz::agreeNum(r, *g.Fpower(&x, &t), n, 2 * h, "Fpower against Func");
             }
             break;
         }
@@ -143,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             r = *f.Iroot(&x, k);
             if (xl && (xv > 0 || k % 2 == 1))
                 agree(r, (xv < 0 ? -1 : 1) * std::pow(std::fabs(xv), 1.0L / k), digits, "Iroot");
-            if (near && xv > 0) agreeNum(r, *g.Iroot(&x, k), n, 2 * h, "Iroot against Func");
+            if (near && xv > 0) fuzz::agreeNum(r, *g.Iroot(&x, k), n, 2 * h, "Iroot against Func");
             break;
         case 8:
             if (xl && xv > 1e5L) return 0;  // long products: the tests time them
@@ -153,12 +124,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 9:
             r = *f.e();
             agree(r, std::exp(1.0L), digits, "e");
-            agreeNum(r, *g.e(), n, 2 * h, "e against Func");
+            fuzz::agreeNum(r, *g.e(), n, 2 * h, "e against Func");
             break;
         default:
             r = *f.PHI();
             agree(r, (1 + std::sqrt(5.0L)) / 2, digits, "PHI");
-            agreeNum(r, *g.PHI(), n, 2 * h, "PHI against Func");
+            fuzz::agreeNum(r, *g.PHI(), n, 2 * h, "PHI against Func");
             break;
     }
     fuzz::checkNormal(r);

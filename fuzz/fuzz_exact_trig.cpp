@@ -39,30 +39,6 @@ void agree(KVnum& r, long double t, double digits, long double abs, const char* 
     }
 }
 
-// r and f agree on their first `digits` digits: |r - f| <= |r| 10^-digits.
-void agreeNum(const KVnum& r, const KVnum& f, int n, int digits, const char* what) {
-    const int wide = 2 * n + 8;
-    KVnum d(wide), a(wide), tol(wide), zero(wide);
-    d = r;
-    d -= f;
-    if (d.IsZero()) return;
-    a = r;
-    if (a.Minus()) {
-        KVnum z(wide);
-        z -= a;
-        a = z;
-    }
-    if (d.Minus()) {
-        KVnum z(wide);
-        z -= d;
-        d = z;
-    }
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "1e-%d", digits);
-    tol = buf;
-    a *= tol;
-    fuzz::check((d == a) <= 0, what);
-}
 
 }  // namespace
 
@@ -94,14 +70,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 0:
             r = *f.Sin(&x);
             if (xl && std::fabs(xv) < 1e6L) agree(r, std::sin(xv), digits, dx, "Sin");
-            if (xl && std::fabs(xv) <= 1) agreeNum(r, *g.Sin(&x), n, 2 * h, "Sin against Func");
+            if (xl && std::fabs(xv) <= 1) fuzz::agreeNum(r, *g.Sin(&x), n, 2 * h, "Sin against Func");
             s = *f.Sin(&mx);
             break;
         case 1:
             odd = false;
             r = *f.Cos(&x);
             if (xl && std::fabs(xv) < 1e6L) agree(r, std::cos(xv), digits, dx, "Cos");
-            if (xl && std::fabs(xv) <= 1) agreeNum(r, *g.Cos(&x), n, 2 * h, "Cos against Func");
+            if (xl && std::fabs(xv) <= 1) fuzz::agreeNum(r, *g.Cos(&x), n, 2 * h, "Cos against Func");
             s = *f.Cos(&mx);
             fuzz::check((r == s) == 0, "Cos even");
             break;
@@ -114,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 3:
             r = *f.Arctan(&x);
             if (xl) agree(r, std::atan(xv), digits, dx, "Arctan");
-            if (xl && xv * xv <= 0.9L) agreeNum(r, *g.Arctan(&x), n, 2 * h, "Arctan against Func");
+            if (xl && xv * xv <= 0.9L) fuzz::agreeNum(r, *g.Arctan(&x), n, 2 * h, "Arctan against Func");
             s = *f.Arctan(&mx);
             break;
         case 4:
@@ -142,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             odd = false;
             r = *f.Pi();
             agree(r, PI_L, digits, 0, "Pi");
-            agreeNum(r, *g.Pi(), n, 2 * h, "Pi against Func");
+            fuzz::agreeNum(r, *g.Pi(), n, 2 * h, "Pi against Func");
             break;
     }
     if (odd) {

@@ -346,17 +346,7 @@ void divShort(limb_t* q, const limb_t* u, int un, const limb_t* v, int vn) {
 namespace {
 
 // Bump allocator over one kernel scratch block for the Newton temporaries.
-struct LimbWork {
-    limb_t* p;
-    size_t left;
-    limb_t* take(size_t n) {
-        assert(n <= left);
-        limb_t* r = p;
-        p += n;
-        left -= n;
-        return r;
-    }
-};
+typedef BumpWork<limb_t> LimbWork;
 
 // Limbs the reciprocal of p limbs takes from LimbWork, its levels included.
 size_t reciprocalNeed(int p) { return 16 * static_cast<size_t>(p) + 64 * 32; }

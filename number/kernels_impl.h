@@ -5,6 +5,8 @@
 #ifndef KELVANE_NUMBER_KERNELS_IMPL_H
 #define KELVANE_NUMBER_KERNELS_IMPL_H
 
+#include <cassert>
+#include <cstddef>
 #include <cstdint>
 
 #include "kernels.h"
@@ -43,6 +45,21 @@ inline void toLimbs(limb_t* w, const uint32_t* d, int wn) {
     }
     if (wn & 1) w[wn - 1] = static_cast<limb_t>(d[wn / 2] % 10000u);
 }
+
+// Bump allocator over one scratch block. Passed by value, so what a callee
+// takes is given back when it returns.
+template <class T>
+struct BumpWork {
+    T* p;
+    size_t left;
+    T* take(size_t n) {
+        assert(n <= left);
+        T* r = p;
+        p += n;
+        left -= n;
+        return r;
+    }
+};
 
 }  // namespace kv
 

@@ -141,17 +141,7 @@ uint64_t resolveCarries(digit* w, const uint64_t* c, int n) {
 }
 
 // Bump allocator over one scratch block, for the Karatsuba temporaries.
-struct Work {
-    digit* p;
-    size_t left;
-    digit* take(size_t n) {
-        assert(n <= left);
-        digit* r = p;
-        p += n;
-        left -= n;
-        return r;
-    }
-};
+typedef BumpWork<digit> Work;
 
 // w[0..an+bn) := a x b by schoolbook columns; a must be padded (see above).
 void schoolbook(digit* w, const digit* a, int an, const digit* b, int bn, uint64_t* cols) {
