@@ -44,8 +44,10 @@ TEST(BallArithmetic, HoldsTheExactResultOfEveryOperation) {
     std::mt19937_64 g(17);
     for (int i = 0; i < 300; ++i) {
         const Rat a = ratOf(randomDecimal(g)), b = ratOf(randomDecimal(g));
-        const int W = 10 + 2 * static_cast<int>(g() % 8);  // 16 to 44 digits: most results are cut
-        const Ball x = a.ball(W), y = b.ball(W);
+        // 16 to 44 digits: most results are cut. The operands' precisions
+        // differ: they meet at the larger.
+        const int W = 10 + 2 * static_cast<int>(g() % 8), W2 = 10 + 2 * static_cast<int>(g() % 8);
+        const Ball x = a.ball(W), y = b.ball(W2);
         SCOPED_TRACE(i);
         EXPECT_TRUE(holds(add(x, y), *add(a, b)));
         EXPECT_TRUE(holds(sub(x, y), *sub(a, b)));
@@ -65,6 +67,10 @@ TEST(BallArithmetic, SignIsDecidedOnlyWhenTheBallExcludesZero) {
     EXPECT_EQ(signOf(Ball(12)), 0);
     EXPECT_THROW(div(ballOf(1, 12), almostZero), NeedPrecision);
     EXPECT_THROW(div(ballOf(1, 12), Ball(12)), CalcError);
+    // A product beyond the exponent range ends the line; it is not a ball
+    // that more digits could narrow.
+    const Ball huge = ballOf(make(12, "1e1500000000"), 12);
+    EXPECT_THROW(mul(huge, huge), CalcError);
 }
 
 TEST(BallFunctions, IdentitiesHoldOnTheirBalls) {
