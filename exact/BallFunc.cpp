@@ -179,7 +179,17 @@ Ball expSmall(const Ball& r0, int wp) {
     const bool variable = wp >= VARIABLE_FROM;
     const double c = (variable ? 0.5 : 1.0) * shortCost(wp);
     int s = sMin;
-    {
+    // The choice depends only on the precision and on log10 |r|, which a
+    // caller's loop repeats: the last one is kept per thread.
+    struct Choice {
+        int wp = -1;
+        double l0 = 0;
+        int s = 0;
+    };
+    static thread_local Choice last;
+    if (last.wp == wp && last.l0 == l0) {
+        s = last.s;
+    } else {
         auto cost = [&](int t) {
             const double lx = std::min(l0 - 0.30103 * t, -0.52);
             const double K = termsEstimate(lx, digits + 0.302 * t);
@@ -198,6 +208,9 @@ Ball expSmall(const Ball& r0, int wp) {
             const double ct = cost(t);
             if (ct < best) best = ct, s = t;
         }
+        last.wp = wp;
+        last.l0 = l0;
+        last.s = s;
     }
     const int w = widen(wp, 0.302 * s + 6);
     const int h = headOf(w);
@@ -239,12 +252,16 @@ Ball expSmall(const Ball& r0, int wp) {
         if (m > 64) m = 64;
         const int J = K / m;  // blocks 0..J cover the terms 0..(J+1)m-1
         const int last = (J + 1) * m - 1;
-        // Block j's precision: its weight |x|^(jm) / (jm)! taken off the digits.
+        // Block j's precision: its weight |x|^(jm) / (jm)! taken off the
+        // digits, rounded up to one of about eight levels, so that the powers
+        // are cut once per level rather than once per block.
+        const int hStep = std::max(8, h / 8);
         auto limbsFor = [&](int j) {
             if (!variable) return w;
             const double lw = j * m * lx - log10Fact(j * m);
             const double d = 4.0 * h + lw;
-            int n = 2 * (static_cast<int>(std::ceil(std::max(d, 8.0) / 4)) + 2);
+            const int hj = (static_cast<int>(std::ceil(std::max(d, 8.0) / 4)) + hStep - 1) / hStep * hStep;
+            int n = 2 * (hj + 2);
             if (n > w) n = w;
             return n;
         };
@@ -264,23 +281,46 @@ Ball expSmall(const Ball& r0, int wp) {
         // quotients (at most m) and a sum.
         long ops = 2L * m * m + 2L * (J + 1) * (3 * m + 8);
         KVnum acc(limbsFor(J));
+        // The powers, the block's sum, the divisor and the join at the
+        // current level's precision (made again when the level rises).
+        int level = -1;
+        std::vector<KVnum> cut;
+        const std::vector<KVnum>* Pj = &P;
+        std::vector<KVnum> tmp;
         for (int j = J; j >= 0; --j) {
             const int nj = limbsFor(j);
-            KVnum b(nj), dv(nj);
+            if (nj != level) {
+                level = nj;
+                cut.clear();
+                if (nj < w) {
+                    cut.reserve(m + 1);
+                    for (int i = 0; i <= m; ++i) {
+                        cut.emplace_back(nj);
+                        cut[i] = P[i];
+                    }
+                    Pj = &cut;
+                } else {
+                    Pj = &P;
+                }
+                tmp.clear();
+                tmp.reserve(3);
+                for (int i = 0; i < 3; ++i) tmp.emplace_back(nj);
+            }
+            const std::vector<KVnum>& Q = *Pj;
+            KVnum &b = tmp[0], &dv = tmp[1], &t = tmp[2];
             // B_j = sum_i x^i / ((jm+1)...(jm+i)), by Horner with short divisions.
-            b = P[m - 1];
+            b = Q[m - 1];
             for (int i = m - 2; i >= 0; --i) {
                 dv = static_cast<long long>(static_cast<int64_t>(j) * m + i + 1);
                 b /= dv;
-                b += P[i];
+                b += Q[i];
             }
             if (j == J) {
                 acc = b;
                 continue;
             }
-            KVnum t(nj);
             t = acc;
-            t *= P[m];
+            t *= Q[m];
             // / ((jm+1)...(jm+m)), the factors grouped below 10^8.
             int64_t g = 1;
             for (int i = 1; i <= m; ++i) {
@@ -297,8 +337,12 @@ Ball expSmall(const Ball& r0, int wp) {
                 t /= dv;
             }
             t += b;
-            acc.~KVnum();
-            new (&acc) KVnum(t);
+            if (acc.Nlimbs() == nj) {
+                acc = t;
+            } else {
+                acc.~KVnum();
+                new (&acc) KVnum(t);
+            }
         }
         // Absolute error of the sum: 4 eps per operation, plus the terms from
         // last + 1 on (below 2 |x|^(last+1) / (last+1)!). The sum is >= e^-0.3 > 0.74,
@@ -524,23 +568,41 @@ Ball lnMantissa(const Ball& M, int wp) {
         r.setUnbounded();
         return r;
     }
-    // sum_k z^2k / (2k+1) to the first term below 10^-(4h + 8), by Horner in
-    // w = z^2; the rest is below that term's bound / (1 - w).
+    // S = sum_k w^k / (2k+1), w = z^2, to the first term below 10^-(4h + 8),
+    // by Horner on plain numbers; the rest is below that term's bound /
+    // (1 - |w|). With |w| <= 0.01 every value lies below 1.01, so each
+    // operation (a product, a quotient 1 / (2k+1), a sum) is off by at most
+    // two units in the last place of a number below 2, 4 eps with eps =
+    // 10^-(4h), and an error already made is multiplied by |w| at the next
+    // step. w's radius moves S by at most rad max|S'| <= rad / (3 (1 - |w|)^2)
+    // <= 0.35 rad.
     const Ball w = z * z;
     const Mag aw = w.absUp();
     const double lw = aw.isZero() ? -1e9 : aw.log10();
-    const double digits = 4.0 * (wp / 2 - 2) + 8;
+    const int h = wp / 2 - 2;
+    const double digits = 4.0 * h + 8;
     int K = 0;
     while ((K + 1) * lw > -digits && K < 100000) ++K;
-    Ball sum(1, wp);
-    sum.divInt(2 * K + 1);
+    KVnum S(wp), c(wp), dv(wp), one(wp);
+    one = 1;
+    S = one;
+    dv = 2 * K + 1;
+    S /= dv;
     for (int k = K - 1; k >= 0; --k) {
-        sum *= w;
-        Ball c(1, wp);
-        if (k > 0) c.divInt(2 * k + 1);
-        sum += c;
+        S *= w.mid();
+        if (k > 0) {
+            c = one;
+            dv = 2 * k + 1;
+            c /= dv;
+            S += c;
+        } else {
+            S += one;
+        }
     }
-    sum.widen(divUp(powUp(aw, K + 1), subDown(Mag::pow10(0), aw)));
+    Mag rad = Mag::up(4.0 * (3.0 * K + 3), -4 * static_cast<int64_t>(h));
+    rad = addUp(rad, divUp(powUp(aw, K + 1), subDown(Mag::pow10(0), aw)));
+    rad = addUp(rad, mulUp(Mag::up(0.35, 0), w.rad()));
+    Ball sum(S, rad, wp);
     sum *= z;
     sum.mulInt(2);
     yb += sum;
