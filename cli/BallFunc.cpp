@@ -1,10 +1,11 @@
 // kvcalc: elementary functions on balls.
 //
-// The value at the ball's midpoint comes from the exact tier (ExactFunc):
-// its result r is the true value truncated toward zero, so the true value
-// lies between r and r plus one unit in r's last place, away from zero. The
-// ball is then widened by a bound on |f'| over the argument's ball times its
-// radius.
+// exp, ln and the roots are the exact tier's ball functions (exact/Ball.h).
+// sin, cos, atan and pi have no ball form there: their value at the ball's
+// midpoint comes from ExactFunc, whose result r is the true value truncated
+// toward zero, so the true value lies between r and r plus one unit in r's
+// last place, away from zero; the ball is then widened by a bound on |f'|
+// over the argument's ball times its radius.
 //
 // ln Gamma is computed here, in ball arithmetic on the argument ball itself:
 // Stirling's series with the argument shifted up, Bernoulli numbers from the
@@ -33,13 +34,6 @@ namespace {
 
 Ball one(int W) { return ballOf(1, W); }
 
-// An upper bound of 10^l for a double l (with margin for its rounding).
-Mag magPow10(double l) {
-    l += 1e-12 * std::fabs(l) + 1e-12;
-    const double f = std::floor(l);
-    return Mag{std::min(9.999999999999, std::pow(10.0, l - f) * (1 + 1e-12)), static_cast<int64_t>(f)};
-}
-
 // ---------------------------------------------------------------------------
 // Point values from the exact tier
 
@@ -56,38 +50,18 @@ void checkReports() {
 Ball truncated(const KVnum& r, int W) {
     checkReports();
     if (r.IsZero()) throw NeedPrecision{};
-    KVnum mid(r);
     // mid + ulp/2 with radius ulp/2 would be tighter; [r, r + ulp] as a
     // ball about r with radius ulp is simpler and only a factor 2 wider.
-    return recast(Ball(mid, Mag{1.0, static_cast<int64_t>(r.Expo())}), W);
+    return Ball(r, Mag::pow10(r.Expo()), W);
 }
 
 // x at the precision of an ExactFunc of Wf limbs (never cut: Wf is at least
 // x's precision).
 int funcLimbs(const KVnum& x, int W) { return std::max(W, x.Nlimbs()); }
 
-Ball expPoint(const KVnum& x, int W) {
-    if (x.IsZero()) return one(W);
-    g_seen = reportCount();
-    const int Wf = funcLimbs(x, W);
-    ExactFunc f(Wf);
-    KVnum a(Wf);
-    a = x;
-    return truncated(*f.Aln(&a), W);
-}
-
-Ball lnPoint(const KVnum& x, int W) {
-    g_seen = reportCount();
-    const int Wf = funcLimbs(x, W);
-    ExactFunc f(Wf);
-    KVnum a(Wf);
-    a = x;
-    return truncated(*f.Ln(&a), W);
-}
-
 void sinCosPoint(const KVnum& x, int W, Ball& s, Ball& c) {
     if (x.IsZero()) {
-        s = Ball(KVnum(W), Mag{});
+        s = Ball(W);
         c = one(W);
         return;
     }
@@ -102,29 +76,13 @@ void sinCosPoint(const KVnum& x, int W, Ball& s, Ball& c) {
 }
 
 Ball atanPoint(const KVnum& x, int W) {
-    if (x.IsZero()) return Ball(KVnum(W), Mag{});
+    if (x.IsZero()) return Ball(W);
     g_seen = reportCount();
     const int Wf = funcLimbs(x, W);
     ExactFunc f(Wf);
     KVnum a(Wf);
     a = x;
     return truncated(*f.Arctan(&a), W);
-}
-
-Ball rootPoint(const KVnum& x, long long n, int W) {
-    g_seen = reportCount();
-    const int Wf = funcLimbs(x, W);
-    ExactFunc f(Wf);
-    KVnum a(Wf);
-    a = x;
-    KVnum r(*f.Iroot(&a, static_cast<int>(n)));
-    checkReports();
-    // An exact root comes back exact: r^n = x proves it.
-    if (n <= 64) {
-        Ball p = powInt(Ball(r, Mag{}), static_cast<unsigned long long>(n));
-        if (p.exact() && exactCmp(p.mid, x) == 0) return recast(Ball(r, Mag{}), W);
-    }
-    return truncated(r, W);
 }
 
 // ---------------------------------------------------------------------------
@@ -192,89 +150,74 @@ Ball piBall(int W) {
 }
 
 Ball expBall(const Ball& x, int W) {
-    if (x.exact() && x.mid.IsZero()) return one(W);
-    // Beyond |x| of about 4.9e9 the result's exponent leaves the library's
-    // range (for certain, since the ball's midpoint is that large).
-    if (!x.mid.IsZero() && mag10(x.mid) >= 9 && std::fabs(approx(x.mid)) > 4.95e9)
-        throw CalcError{1, "Exponent out of range."};
-    if (cmp(x.rad, Mag::of(0.25)) > 0) throw NeedPrecision{static_cast<int64_t>(x.rad.log10()) + 4};
-    Ball y = expPoint(x.mid, W);
-    if (x.rad.isZero()) return y;
-    // |e^t - e^m| <= e^m (e^r - 1) <= e^m r (1 + r) for r <= 1/4.
-    return widen(y, y.upper() * x.rad * Mag::of(1.25));
+    if (x.exact() && x.mid().IsZero()) return one(W);
+    if (cmp(x.rad(), Mag::up(0.25, 0)) > 0) throw NeedPrecision{static_cast<int64_t>(x.rad().log10()) + 4};
+    poll();
+    return recast(checked(kvexact::exp(atLeast(x, W))), W);
 }
 
 Ball lnBall(const Ball& x, int W) {
-    if (x.exact() && x.mid.IsZero()) throw CalcError{1, "x must be greater than 0"};
-    if (x.sign() < 0) throw CalcError{1, "x must be greater than 0"};
-    const KVnum& m = x.mid;
+    if (x.exact() && x.mid().IsZero()) throw CalcError{1, "x must be greater than 0"};
+    if (signOf(x) < 0) throw CalcError{1, "x must be greater than 0"};
     // Near 1 the result is small: carry the digits that x - 1 lacks.
-    KVnum d = exactSub(m, make(10, 1LL));
+    KVnum d = exactSub(x.mid(), make(10, 1LL));
     if (d.IsZero()) {
-        if (x.exact()) return Ball(KVnum(W), Mag{});
-        return Ball(KVnum(W), divUp(x.rad, x.lower()));
+        if (x.exact()) return Ball(W);
+        return Ball(KVnum(W), divUp(x.rad(), x.absDown()), W);
     }
     const int64_t near = std::max<int64_t>(0, -mag10(d));
-    const int Wg = W + limbsAt(near + 4);
-    Ball r = lnPoint(m, Wg);
-    if (!x.rad.isZero()) r = widen(r, divUp(x.rad, x.lower()));  // |ln'| = 1/t
-    return recast(r, W);
+    poll();
+    return recast(checked(kvexact::log(atLeast(x, W + limbsAt(near + 4)))), W);
 }
 
 void sinCosBall(const Ball& x, int W, Ball& s, Ball& c) {
-    sinCosPoint(x.mid, W, s, c);
-    if (!x.rad.isZero()) {
-        s = widen(s, x.rad);
-        c = widen(c, x.rad);
+    sinCosPoint(x.mid(), W, s, c);
+    if (!x.rad().isZero()) {
+        s.widen(x.rad());
+        c.widen(x.rad());
     }
 }
 
 Ball sinBall(const Ball& x, int W) {
-    Ball s, c;
+    Ball s(W), c(W);
     sinCosBall(x, W, s, c);
     return s;
 }
 
 Ball cosBall(const Ball& x, int W) {
-    Ball s, c;
+    Ball s(W), c(W);
     sinCosBall(x, W, s, c);
     return c;
 }
 
 Ball atanBall(const Ball& x, int W) {
-    Ball r = atanPoint(x.mid, W);
-    if (!x.rad.isZero()) r = widen(r, x.rad);  // |atan'| <= 1
+    Ball r = atanPoint(x.mid(), W);
+    r.widen(x.rad());  // |atan'| <= 1
     return r;
 }
 
 Ball sqrtBall(const Ball& x, int W) { return rootBall(x, 2, W); }
 
 Ball rootBall(const Ball& x, long long n, int W) {
-    if (x.exact() && x.mid.IsZero()) return Ball(KVnum(W), Mag{});
-    const int sg = x.sign();
+    if (x.exact() && x.mid().IsZero()) return Ball(W);
+    const int sg = signOf(x);
     if (sg < 0) {
         if (n % 2 == 0) throw CalcError{1, "x must not be negative for an even root."};
         return neg(rootBall(neg(x), n, W));
     }
-    Ball r = rootPoint(x.mid, n, W);
-    if (!x.rad.isZero()) {
-        // |d/dt t^(1/n)| = t^(1/n - 1) / n, largest at the ball's low end.
-        const Mag lo = x.lower();
-        const double l = (1.0 / static_cast<double>(n) - 1.0) * lo.log10() - std::log10(static_cast<double>(n));
-        r = widen(r, x.rad * magPow10(l));
-    }
-    return r;
+    poll();
+    return recast(checked(kvexact::root(atLeast(x, W), n)), W);
 }
 
 Ball lgammaBall(const Ball& x, int W) {
-    if (x.sign() <= 0) throw CalcError{1, "x must be greater than 0"};
+    if (signOf(x) <= 0) throw CalcError{1, "x must be greater than 0"};
     const int64_t D = digitsAt(W) + 6;
     // Shift up to z = x + N >= zmin, then choose K terms so that the first
     // omitted one is below 10^-D.
     // The tangent numbers cost K^2 operations on long integers: at most
     // kMaxTerms terms, with z shifted up as far as that needs.
     const int kMaxTerms = 300;
-    const double xv = approx(x.mid);
+    const double xv = approx(x.mid());
     const double lzNeed = (log10Bernoulli(kMaxTerms + 1) - std::log10(2.0 * (kMaxTerms + 1) * (2.0 * kMaxTerms + 1)) +
                            static_cast<double>(D)) / (2.0 * kMaxTerms + 1);
     const double zmin = std::max({10.0, 1.2 * static_cast<double>(D), std::pow(10.0, std::min(lzNeed, 12.0))});
@@ -310,7 +253,7 @@ Ball lgammaBall(const Ball& x, int W) {
     }
     // The remainder: below the first omitted term, |B_2K+2| / ((2K+2)(2K+1) z^(2K+1)).
     Ball next = divSmall(mul(absb(bernoulli2k(K + 1, Wg)), zp), (2LL * K + 2) * (2LL * K + 1));
-    s = widen(s, next.upper());
+    s.widen(next.absUp());
     if (N > 0) s = sub(s, lnBall(prod, Wg));
     return recast(s, W);
 }

@@ -63,7 +63,7 @@ KVnum one() { return make(10, 1LL); }
 // 10^m <= |q| < 10^(m+1) for a non-zero rational.
 int64_t ratMag(const Rat& q) {
     const Ball b = q.ball(limbsAt(40));
-    int64_t m = mag10(b.mid);
+    int64_t m = mag10(b.mid());
     const Rat a = q.sign() < 0 ? neg(q) : q;
     for (int guard = 0; guard < 4; ++guard) {
         if (cmp(a, Rat::of(shift10(one(), m))) < 0) {
@@ -87,8 +87,8 @@ KVnum truncTimes(const Rat& q, const KVnum& F) {
 
 // The magnitude of both ends of a ball when it is one number of decades.
 bool ballMag(const Ball& b, int64_t& m) {
-    if (b.hasZero()) return false;
-    const KVnum lo = b.lo(), hi = b.hi();
+    if (hasZero(b)) return false;
+    const KVnum lo = loOf(b), hi = hiOf(b);
     if (lo.IsZero() || hi.IsZero()) return false;
     const int64_t a = mag10(lo), c = mag10(hi);
     if (a != c) return false;
@@ -222,7 +222,7 @@ std::optional<std::string> Calculator::render(const Value& v, int W, const Optio
         const int R = opt.obase;
         const double lr = std::log10(static_cast<double>(R));
         int64_t k;
-        Ball b;
+        Ball b(W);
         if (!v.isRat()) b = v.toBall(W);
         if (fixed) {
             k = opt.digits;
@@ -240,15 +240,15 @@ std::optional<std::string> Calculator::render(const Value& v, int W, const Optio
             assign(T, truncTimes(v.q, Rk->n));
             negative = v.q.sign() < 0;
         } else {
-            const KVnum lo = b.lo(), hi = b.hi();
+            const KVnum lo = loOf(b), hi = hiOf(b);
             KVnum tl = truncMag(exactMul(lo, Rk->n), 0), th = truncMag(exactMul(hi, Rk->n), 0);
             if (lo.Minus() != hi.Minus() && !lo.IsZero() && !hi.IsZero()) {
                 if (!tl.IsZero() || !th.IsZero()) {
-                    more = static_cast<int64_t>(b.rad.log10() + static_cast<double>(k) * lr) + 2;
+                    more = static_cast<int64_t>(b.rad().log10() + static_cast<double>(k) * lr) + 2;
                     return std::nullopt;
                 }
             } else if (exactCmp(tl, th) != 0) {
-                more = static_cast<int64_t>(b.rad.log10() + static_cast<double>(k) * lr) + 2;
+                more = static_cast<int64_t>(b.rad().log10() + static_cast<double>(k) * lr) + 2;
                 return std::nullopt;
             }
             assign(T, tl);
@@ -316,7 +316,7 @@ std::optional<std::string> Calculator::render(const Value& v, int W, const Optio
     }
 
     const Ball b = v.toBall(W);
-    const KVnum lo = b.lo(), hi = b.hi();
+    const KVnum lo = loOf(b), hi = hiOf(b);
     int64_t e;
     int frac = -1;
     if (fixed && !opt.sci) {
@@ -326,11 +326,11 @@ std::optional<std::string> Calculator::render(const Value& v, int W, const Optio
         if (lo.Minus() != hi.Minus() && !lo.IsZero() && !hi.IsZero()) {
             // The ball holds zero: decided only when both ends print as 0.
             if (tl.IsZero() && th.IsZero()) return finish(false, tl, e, frac);
-            more = static_cast<int64_t>(b.rad.log10()) - e + 2;
+            more = static_cast<int64_t>(b.rad().log10()) - e + 2;
             return std::nullopt;
         }
         if (exactCmp(tl, th) != 0) {
-            more = static_cast<int64_t>(b.rad.log10()) - e + 2;
+            more = static_cast<int64_t>(b.rad().log10()) - e + 2;
             return std::nullopt;
         }
         return finish(lo.Minus() || hi.Minus(), tl, e, frac);
@@ -345,7 +345,7 @@ std::optional<std::string> Calculator::render(const Value& v, int W, const Optio
     e = m - sigN + 1;
     const KVnum tl = truncMag(lo, e), th = truncMag(hi, e);
     if (exactCmp(tl, th) != 0) {
-        more = static_cast<int64_t>(b.rad.log10()) - e + 2;
+        more = static_cast<int64_t>(b.rad().log10()) - e + 2;
         return std::nullopt;
     }
     return finish(lo.Minus(), tl, e, frac);
@@ -370,7 +370,7 @@ std::string Calculator::prove(const Node& e, Value& value, int& limbs) {
             // Fixed digits of a large number need its integer digits too.
             if (opt_.digits >= 0 && !v.isRat()) {
                 const Ball b = v.toBall(W);
-                if (!b.mid.IsZero()) cap = std::max<int64_t>(cap, mag10(b.mid) + target + 2000);
+                if (!b.mid().IsZero()) cap = std::max<int64_t>(cap, mag10(b.mid()) + target + 2000);
             }
         } catch (const NeedPrecision& np) {
             more = np.digits;

@@ -54,8 +54,8 @@ bool smallFraction(const Rat& r, long long& p, long long& q) {
 // Extra limbs that carry the integer digits of a value (lost to a result's
 // relative precision in exp, powers and the like).
 int guardFor(const Ball& t) {
-    if (t.mid.IsZero()) return 0;
-    return limbsAt(std::max<int64_t>(0, mag10(t.mid) + 1) + 4);
+    if (t.mid().IsZero()) return 0;
+    return limbsAt(std::max<int64_t>(0, mag10(t.mid()) + 1) + 4);
 }
 
 // x^k for an integer k with a ball x.
@@ -135,7 +135,7 @@ Value cosV(const Value& x, int W) {
 
 Value tanV(const Value& x, int W) {
     if (x.isRat() && x.q.isZero()) return R(0);
-    Ball arg;
+    Ball arg(W + 2);
     if (x.kind == Value::PiTimes) {
         int k;
         if (sixths(x.q, 4, 4, k)) {  // a multiple of 45 degrees
@@ -146,7 +146,7 @@ Value tanV(const Value& x, int W) {
     } else {
         arg = x.toBall(W + 2);
     }
-    Ball s, c;
+    Ball s(W + 2), c(W + 2);
     sinCosBall(arg, W + 2, s, c);
     return V(recast(div(s, c), W));
 }
@@ -168,14 +168,14 @@ Value expV(const Value& x, int W) {
 
 // log_b x exactly when it is a fraction p/q with a small q: b^p = x^q.
 std::optional<Rat> logExact(const Rat& b, const Rat& x, const Ball& L) {
-    if (L.mid.IsZero() && L.exact()) return Rat::of(0);
+    if (L.mid().IsZero() && L.exact()) return Rat::of(0);
     for (long long q = 1; q <= 12; ++q) {
         Ball t = mulSmall(L, q);
-        KVnum p = roundInt(t.mid);
+        KVnum p = roundInt(t.mid());
         long long pv = 0;
         if (!toInt64(p, pv) || pv > 100000 || pv < -100000) continue;
-        Ball d = sub(t, ballOf(pv, t.limbs()));
-        if (!d.hasZero()) continue;
+        Ball d = sub(t, ballOf(pv, t.prec()));
+        if (!hasZero(d)) continue;
         auto lhs = powInt(b, pv);
         auto rhs = powInt(x, q);
         if (lhs && rhs && cmp(*lhs, *rhs) == 0) return div(Rat::of(pv), Rat::of(q));
@@ -209,7 +209,7 @@ long long integerArg(const Value& v, const char* what, int W) {
     }
     // A ball: an integer only if it holds one; it cannot say which for certain.
     Ball b = v.toBall(W);
-    KVnum lo = b.lo(), hi = b.hi();
+    KVnum lo = loOf(b), hi = hiOf(b);
     if (exactCmp(truncMag(lo, 0), truncMag(hi, 0)) == 0 && lo.Minus() == hi.Minus() && !isInteger(lo) &&
         !isInteger(hi))
         fail(std::string("The ") + what + " must be an integer");
@@ -248,10 +248,10 @@ Rat cutRat(const Rat& r, Cut c) {
 Value cutV(const Value& x, Cut c, int W) {
     if (x.isRat()) return R(cutRat(x.q, c));
     Ball b = x.toBall(W);
-    Rat lo = cutRat(Rat::of(b.lo()), c), hi = cutRat(Rat::of(b.hi()), c);
+    Rat lo = cutRat(Rat::of(loOf(b)), c), hi = cutRat(Rat::of(hiOf(b)), c);
     if (cmp(lo, hi) == 0) return R(lo);
     NeedPrecision np;
-    np.digits = static_cast<int64_t>(b.rad.log10()) + 4;
+    np.digits = static_cast<int64_t>(b.rad().log10()) + 4;
     throw np;
 }
 
@@ -261,13 +261,13 @@ Value minMaxV(const Value& a, const Value& b, bool isMax, int W) {
     if (a.isRat() && b.isRat()) return (cmp(a.q, b.q) >= 0) == isMax ? a : b;
     Ball x = a.toBall(W), y = b.toBall(W);
     Ball d = sub(x, y);
-    if (!d.hasZero()) return (d.mid.Minus() != isMax) ? a : b;
-    KVnum xl = x.lo(), xh = x.hi(), yl = y.lo(), yh = y.hi();
+    if (!hasZero(d)) return (d.mid().Minus() != isMax) ? a : b;
+    KVnum xl = loOf(x), xh = hiOf(x), yl = loOf(y), yh = hiOf(y);
     KVnum lo = isMax ? (exactCmp(xl, yl) >= 0 ? xl : yl) : (exactCmp(xl, yl) <= 0 ? xl : yl);
     KVnum hi = isMax ? (exactCmp(xh, yh) >= 0 ? xh : yh) : (exactCmp(xh, yh) <= 0 ? xh : yh);
     Ball m = mulPow2(ballOf(exactAdd(lo, hi), W + 2), -1);
     Ball r = mulPow2(ballOf(exactSub(hi, lo), W + 2), -1);
-    return V(recast(widen(m, r.upper() + m.rad), W));
+    return V(recast(widen(m, addUp(r.absUp(), m.rad())), W));
 }
 
 Value asinV(const Value& x, int W) {
@@ -280,7 +280,7 @@ Value asinV(const Value& x, int W) {
         if (cmp(x.q, *div(Rat::of(-1), Rat::of(2))) == 0) return Value::pi(*div(Rat::of(-1), Rat::of(6)));
     } else {
         Ball b = x.toBall(W);
-        if (cmp(b.lower(), Mag::of(1.0)) > 0) fail("x^2 must be less than or equal to 1");
+        if (cmp(b.absDown(), Mag::up(1.0, 0)) > 0) fail("x^2 must be less than or equal to 1");
     }
     // asin x = atan(x / sqrt((1 - x)(1 + x))): the factors keep their digits
     // near 1, where 1 - x^2 would cancel.
@@ -289,7 +289,7 @@ Value asinV(const Value& x, int W) {
     Value s = mulV(subV(one, x, Wg), addV(one, x, Wg), Wg);
     if (s.isRat() && s.q.sign() < 0) fail("x^2 must be less than or equal to 1");
     Ball sb = s.toBall(Wg);
-    if (sb.sign() < 0) fail("x^2 must be less than or equal to 1");
+    if (signOf(sb) < 0) fail("x^2 must be less than or equal to 1");
     Value t = divV(x, fnV(Fn::Sqrt, {s}, Wg), Wg);
     return V(recast(atanBall(t.toBall(Wg), Wg), W));
 }
@@ -305,7 +305,7 @@ Value acosV(const Value& x, int W) {
         if (cmp(x.q, *div(Rat::of(-1), Rat::of(2))) == 0) return Value::pi(*div(Rat::of(2), Rat::of(3)));
     } else {
         Ball b = x.toBall(W);
-        if (cmp(b.lower(), Mag::of(1.0)) > 0) fail("x^2 must be less than or equal to 1");
+        if (cmp(b.absDown(), Mag::up(1.0, 0)) > 0) fail("x^2 must be less than or equal to 1");
     }
     // acos x = 2 atan(sqrt((1 - x) / (1 + x))), no cancellation near x = 1.
     const int Wg = W + 2;
@@ -356,13 +356,13 @@ Value sinhV(const Value& x, int W, int which) {
 Value tanhV(const Value& x, int W) {
     if (x.isRat() && x.q.isZero()) return R(0);
     const Ball b = x.toBall(W);
-    if (b.hasZero() || cmp(b.lower(), Mag::of(1.0)) < 0) return sinhV(x, W, 2);
-    const int s = b.mid.Minus() ? -1 : 1;
-    const double lo = std::pow(10.0, std::min(b.lower().log10(), 300.0));  // |x| from below
+    if (hasZero(b) || cmp(b.absDown(), Mag::up(1.0, 0)) < 0) return sinhV(x, W, 2);
+    const int s = b.mid().Minus() ? -1 : 1;
+    const double lo = std::pow(10.0, std::min(b.absDown().log10(), 300.0));  // |x| from below
     const Ball one = ballOf(1, W);
     if (lo > 1e9) {
         const double e = std::max(-1e18, 1 - 0.86 * lo);
-        const Ball r(one.mid, Mag::pow10(static_cast<int64_t>(e)));
+        const Ball r(one.mid(), Mag::pow10(static_cast<int64_t>(e)), W);
         return V(s < 0 ? neg(r) : r);
     }
     const int Wg = W + 2;
@@ -449,7 +449,7 @@ Value gammaV(const Value& x, int W) {
     const int s = x.sign(W);
     if (s > 0) {
         Ball b = x.toBall(W + 1);
-        const double xv = approx(b.mid);
+        const double xv = approx(b.mid());
         const double lg = std::fabs(std::lgamma(std::max(xv, 1e-300)));
         const int Wg = W + limbsAt(static_cast<int64_t>(std::log10(lg + 1)) + 4);
         return V(recast(expBall(lgammaBall(recast(b, Wg), Wg), Wg), W));
@@ -528,7 +528,7 @@ Value mulV(const Value& a, const Value& b, int W) {
 Value divV(const Value& a, const Value& b, int W) {
     if (b.isRat() && b.q.isZero()) fail("Division by zero");
     if (a.isRat() && a.q.isZero()) {
-        if (b.kind == Value::Approx) b.b.sign();  // a ball divisor must not hold zero
+        if (b.kind == Value::Approx) signOf(b.b);  // a ball divisor must not hold zero
         return R(0);
     }
     if (a.isRat() && b.isRat()) {
@@ -567,7 +567,7 @@ Value powV(const Value& a, const Value& b, int W) {
                 if (a.isRat()) {
                     if (auto r = powInt(a.q, *k)) return R(*r);
                 }
-                if (a.kind != Value::Approx || !a.b.hasZero() || *k > 0) {
+                if (a.kind != Value::Approx || !hasZero(a.b) || *k > 0) {
                     if (*k < 0 && a.sign(W) == 0) fail("Division by zero");
                     return V(powBallInt(a.toBall(W), *k, W));
                 }
@@ -613,8 +613,8 @@ Value powV(const Value& a, const Value& b, int W) {
         if (b.isRat()) fail("A negative base needs an integer exponent");
         // A ball exponent: refused only when it holds no integer.
         Ball eb = b.toBall(W);
-        if (exactCmp(truncMag(eb.lo(), 0), truncMag(eb.hi(), 0)) == 0 && eb.lo().Minus() == eb.hi().Minus() &&
-            !isInteger(eb.lo()) && !isInteger(eb.hi()))
+        if (exactCmp(truncMag(loOf(eb), 0), truncMag(hiOf(eb), 0)) == 0 && loOf(eb).Minus() == hiOf(eb).Minus() &&
+            !isInteger(loOf(eb)) && !isInteger(hiOf(eb)))
             fail("A negative base needs an integer exponent");
         throw NeedPrecision{};
     }
@@ -660,7 +660,7 @@ Value fnV(Fn f, const std::vector<Value>& args, int W) {
         case Fn::Ceil: return cutV(x, Cut::Ceil, W);
         case Fn::Round: return cutV(x, Cut::Round, W);
         case Fn::Abs: {
-            if (x.kind == Value::Approx) return V(Ball(absOf(x.b.mid), x.b.rad));
+            if (x.kind == Value::Approx) return V(absb(x.b));
             if (x.kind == Value::ExpOf) return x;
             return x.q.sign() < 0 ? negV(x, W) : x;
         }

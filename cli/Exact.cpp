@@ -38,7 +38,7 @@ std::optional<Rat> normal(KVnum n, KVnum d) {
         const int W = limbsExact(want);
         Ball q = div(ballOf(n, std::max(W, n.Nlimbs())), ballOf(d, std::max(W, d.Nlimbs())));
         if (q.exact()) {
-            assign(r.n, q.mid);
+            assign(r.n, q.mid());
             return r;
         }
     }
@@ -195,7 +195,7 @@ KVnum intDiv(const KVnum& N, const KVnum& D) {
     const int64_t qd = mag10(N) - mag10(D) + 2;
     const int W = limbsExact(qd + 12);
     Ball q = div(ballOf(N, std::max(W, limbsExact(sigDigits(N)))), ballOf(D, std::max(W, limbsExact(sigDigits(D)))));
-    KVnum t = truncMag(q.mid, 0);
+    KVnum t = truncMag(q.mid(), 0);
     KVnum r = exactSub(N, exactMul(t, D));
     while (r.Minus()) {
         assign(t, exactSub(t, one()));
@@ -262,7 +262,7 @@ std::optional<KVnum> rootOfInteger(const KVnum& x, long long n) {
     (void)digits;
     const int W = limbsExact(std::max<int64_t>(sigDigits(x), mag10(x) + 1) / n + 12);
     Ball r = rootBall(ballOf(x, std::max(W, limbsExact(sigDigits(x)))), n, W);
-    KVnum c = roundInt(r.mid);
+    KVnum c = roundInt(r.mid());
     if (c.IsZero()) return std::nullopt;
     assign(c, truncMag(c, 0));
     auto p = powExact(c, static_cast<unsigned long long>(n));

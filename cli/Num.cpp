@@ -1,6 +1,7 @@
 // kvcalc: helpers on KVnum values.
 #include "Num.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -180,6 +181,69 @@ double approx(const KVnum& x) {
     const double l = approxLog10(x);
     const double v = l > 300 ? HUGE_VAL : l < -300 ? 0.0 : std::pow(10.0, l);
     return x.Minus() ? -v : v;
+}
+
+int64_t lowExp(const KVnum& x) {
+    int i = 0;
+    while (x.Limb(i) == 0) ++i;
+    int32_t v = x.Limb(i);
+    int tz = 0;
+    while (v % 10 == 0) {
+        v /= 10;
+        ++tz;
+    }
+    return static_cast<int64_t>(x.Expo()) + 4 * static_cast<int64_t>(i) + tz;
+}
+
+int64_t sigDigits(const KVnum& x) {
+    if (x.IsZero()) return 0;
+    return mag10(x) - lowExp(x) + 1;
+}
+
+int limbsExact(int64_t digits) {
+    const int64_t n = 2 * ((digits + 3) / 4 + 3);
+    if (n > KVnum::MAX_LIMBS) throw CalcError{1, "Number too long"};
+    return static_cast<int>(std::max<int64_t>(n, 10));
+}
+
+namespace {
+
+KVnum exactAddSub(const KVnum& a, const KVnum& b, bool subtract) {
+    if (b.IsZero()) return a;
+    if (a.IsZero()) return subtract ? negOf(b) : b;
+    const int64_t top = std::max(mag10(a), mag10(b)) + 2;
+    const int64_t low = std::min(lowExp(a), lowExp(b));
+    KVnum r(limbsExact(top - low + 1));
+    r = a;
+    if (subtract) r -= b;
+    else r += b;
+    return r;
+}
+
+}  // namespace
+
+KVnum exactAdd(const KVnum& a, const KVnum& b) { return exactAddSub(a, b, false); }
+KVnum exactSub(const KVnum& a, const KVnum& b) { return exactAddSub(a, b, true); }
+
+KVnum exactMul(const KVnum& a, const KVnum& b) {
+    if (a.IsZero() || b.IsZero()) return KVnum(10);
+    KVnum r(limbsExact(sigDigits(a) + sigDigits(b) + 1));
+    r = a;
+    r *= b;
+    return r;
+}
+
+int exactCmp(const KVnum& a, const KVnum& b) {
+    const KVnum d = exactSub(a, b);
+    return d.IsZero() ? 0 : d.Minus() ? -1 : 1;
+}
+
+KVnum shift10(const KVnum& x, int64_t k) {
+    if (x.IsZero() || k == 0) return x;
+    KVnum r(std::max(x.Nlimbs(), limbsExact(sigDigits(x) + 4)));
+    r = x;
+    r *= pow10(r.Nlimbs(), k);
+    return r;
 }
 
 }  // namespace kvcalc

@@ -69,6 +69,23 @@ bool toInt64(const KVnum& x, long long& v);
 double approx(const KVnum& x);
 double approxLog10(const KVnum& x);
 
+/// Significant digits of x, from its first to its last non-zero digit.
+int64_t sigDigits(const KVnum& x);
+/// Exponent of the last non-zero digit of a non-zero x.
+int64_t lowExp(const KVnum& x);
+/// Precision in limbs that holds `digits` significant digits wherever they
+/// fall against the limb boundaries.
+int limbsExact(int64_t digits);
+/// a + b, a - b, a * b with every digit kept (the result's precision is
+/// chosen to hold them).
+KVnum exactAdd(const KVnum& a, const KVnum& b);
+KVnum exactSub(const KVnum& a, const KVnum& b);
+KVnum exactMul(const KVnum& a, const KVnum& b);
+/// -1, 0, 1 for a < b, a = b, a > b, exactly.
+int exactCmp(const KVnum& a, const KVnum& b);
+/// x * 10^k, exactly (k a multiple of 4 moves only the exponent).
+KVnum shift10(const KVnum& x, int64_t k);
+
 }  // namespace kvcalc
 
 #endif

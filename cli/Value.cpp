@@ -32,7 +32,7 @@ Ball Value::toBall(int W) const {
             // e^q: the exponent's integer digits are lost to the result's
             // relative precision, so they are carried as guard.
             const Ball e = q.ball(W + 2);
-            const int64_t m = e.mid.IsZero() ? 0 : std::max<int64_t>(0, mag10(e.mid) + 1);
+            const int64_t m = e.mid().IsZero() ? 0 : std::max<int64_t>(0, mag10(e.mid()) + 1);
             const int Wg = W + limbsAt(m + 4);
             return recast(expBall(q.ball(Wg), Wg), W);
         }
@@ -46,7 +46,7 @@ int Value::sign(int W) const {
         case Rational:
         case PiTimes: return q.sign();
         case ExpOf: return 1;
-        case Approx: return b.sign();
+        case Approx: return signOf(b);
     }
     (void)W;
     return 0;

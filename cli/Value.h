@@ -18,7 +18,7 @@ struct Value {
     enum Kind { Rational, PiTimes, ExpOf, Approx };
     Kind kind = Rational;
     Rat q;    // the rational, the factor of pi or the exponent of e
-    Ball b;   // for Approx
+    Ball b{10};  // for Approx
 
     static Value rat(const Rat& r) {
         Value v;

@@ -3,6 +3,7 @@
 #ifndef KELVANE_FUZZ_COMMON_H
 #define KELVANE_FUZZ_COMMON_H
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -90,6 +91,33 @@ inline void agreeNum(const KVnum& r, const KVnum& f, int n, int digits, const ch
         KVnum rr(r), ff(f);
         std::printf("%s: %s\nagainst Func %s\n", what, rr.String(0, false), ff.String(0, false));
         fuzz::check(false, what);
+    }
+}
+
+// x as a long double; false where x lies beyond long double's range (its
+// digits would be lost there).
+inline bool toLong(KVnum& x, long double& v) {
+    if (x.IsZero()) {
+        v = 0;
+        return true;
+    }
+    if (x.Expo() < -4900 || x.Expo() > 4900) return false;
+    v = std::strtold(x.String(0, false), nullptr);
+    return std::isfinite(v) && v != 0;
+}
+
+// |r - t| <= |t| 10^-digits + one unit of r + `slack`, r read as long
+// double. `slack` covers what reading the argument as long double moves the
+// true value by where the function amplifies it. Skipped where t is not a
+// normal long double.
+inline void agree(KVnum& r, long double t, double digits, const char* what, long double slack = 0) {
+    long double rv;
+    if (!std::isfinite(t) || (t != 0 && std::fabs(t) < 1e-4900L) || std::fabs(t) > 1e4900L || !toLong(r, rv)) return;
+    const long double ulp = r.IsZero() ? 0 : std::pow(10.0L, static_cast<long double>(r.Expo()));
+    const long double tol = std::fabs(t) * std::pow(10.0L, static_cast<long double>(-digits)) + ulp + slack;
+    if (std::fabs(rv - t) > tol) {
+        std::printf("%s: %.20Lg against %.20Lg\n", what, rv, t);
+        check(false, what);
     }
 }
 

@@ -12,36 +12,6 @@
 
 #include "fuzz_common.h"
 
-namespace {
-
-// x as a long double (and false when it is beyond long double's range).
-bool toLong(KVnum& x, long double& v) {
-    if (x.IsZero()) {
-        v = 0;
-        return true;
-    }
-    if (x.Expo() < -4900 || x.Expo() > 4900) return false;
-    v = std::strtold(x.String(0, false), nullptr);
-    return std::isfinite(v) && v != 0;
-}
-
-// |r - t| <= |t| 10^-digits + one unit of r + `slack`, both read as long
-// double. `slack` covers what reading the argument as long double moves the
-// true value by where the function amplifies it (ln x near x = 1).
-void agree(KVnum& r, long double t, double digits, const char* what, long double slack = 0) {
-    long double rv;
-    if (!std::isfinite(t) || std::fabs(t) < 1e-4900L || std::fabs(t) > 1e4900L || !toLong(r, rv)) return;
-    const long double ulp = std::pow(10.0L, static_cast<long double>(r.Expo()));
-    const long double tol = std::fabs(t) * std::pow(10.0L, static_cast<long double>(-digits)) + ulp + slack;
-    if (std::fabs(rv - t) > tol) {
-        std::printf("%s: %.20Lg against %.20Lg\n", what, rv, t);
-        fuzz::check(false, what);
-    }
-}
-
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::quiet();
     fuzz::Input in(data, size);
@@ -53,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     y = in.text(80).c_str();
     if (!fuzz::printable(x) || !fuzz::printable(y)) return 0;
     long double xv, yv;
-    const bool xl = toLong(x, xv), yl = toLong(y, yv);
+    const bool xl = fuzz::toLong(x, xv), yl = fuzz::toLong(y, yv);
     const int h = n / 2 - 2;
     const double digits = 4.0 * h < 17 ? 4.0 * h - 1 : 16;  // what both hold
     ExactFunc f(n);
@@ -64,28 +34,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (method) {
         case 0:
             r = *f.Ln(&x);
-            if (pos && xl) agree(r, std::log(xv), digits, "Ln", 1e-18L);
+            if (pos && xl) fuzz::agree(r, std::log(xv), digits, "Ln", 1e-18L);
             if (pos && near) fuzz::agreeNum(r, *g.Ln(&x), n, 2 * h, "Ln against Func");
             break;
         case 1:
             if (xl && std::fabs(xv) > 1e9L) return 0;  // out of range: checked by the tests
             r = *f.Aln(&x);
-            if (xl) agree(r, std::exp(xv), digits - 2, "Aln");
+            if (xl) fuzz::agree(r, std::exp(xv), digits - 2, "Aln");
             if (xl && std::fabs(xv) <= 1) fuzz::agreeNum(r, *g.Aln(&x), n, 2 * h, "Aln against Func");
             break;
         case 2:
             r = *f.Log(&x);
-            if (pos && xl) agree(r, std::log10(xv), digits, "Log", 1e-18L);
+            if (pos && xl) fuzz::agree(r, std::log10(xv), digits, "Log", 1e-18L);
             if (pos && near) fuzz::agreeNum(r, *g.Log(&x), n, 2 * h, "Log against Func");
             break;
         case 3:
             r = *f.LntoLog(&x);
-            if (xl) agree(r, xv / std::log(10.0L), digits, "LntoLog");
+            if (xl) fuzz::agree(r, xv / std::log(10.0L), digits, "LntoLog");
             break;
         case 4:
             if (xl && std::fabs(xv) > 1e9L) return 0;
             r = *f.Alog(&x);
-            if (xl) agree(r, std::pow(10.0L, xv), digits - 2, "Alog");
+            if (xl) fuzz::agree(r, std::pow(10.0L, xv), digits - 2, "Alog");
             if (xl && std::fabs(xv) <= 0.4L) {
                 t = x;
                 fuzz::agreeNum(r, *g.Alog(&t), n, 2 * h, "Alog against Func");
@@ -94,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 5: {
             if (pos && xl && yl && std::fabs(yv * std::log(xv)) > 2e9L) return 0;
             r = *f.Fpower(&x, &y);
-            if (pos && xl && yl) agree(r, std::pow(xv, yv), digits - 2, "Fpower");
+            if (pos && xl && yl) fuzz::agree(r, std::pow(xv, yv), digits - 2, "Fpower");
             if (pos && xl && yl && std::fabs(yv * std::log(xv)) <= 1 && near) {
                 t = y;
                 fuzz::agreeNum(r, *g.Fpower(&x, &t), n, 2 * h, "Fpower against Func");
@@ -107,28 +77,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             one = 1;
             if (!pos || (x == one) == 0) return 0;
             r = *f.Afpower(&x, &y);
-            if (xl && yl && yv > 0 && std::fabs(std::log(xv)) > 1e-3L) agree(r, std::log(yv) / std::log(xv), digits - 3, "Afpower");
+            if (xl && yl && yv > 0 && std::fabs(std::log(xv)) > 1e-3L) fuzz::agree(r, std::log(yv) / std::log(xv), digits - 3, "Afpower");
             break;
         }
         case 7:
             r = *f.Iroot(&x, k);
             if (xl && (xv > 0 || k % 2 == 1))
-                agree(r, (xv < 0 ? -1 : 1) * std::pow(std::fabs(xv), 1.0L / k), digits, "Iroot");
+                fuzz::agree(r, (xv < 0 ? -1 : 1) * std::pow(std::fabs(xv), 1.0L / k), digits, "Iroot");
             if (near && xv > 0) fuzz::agreeNum(r, *g.Iroot(&x, k), n, 2 * h, "Iroot against Func");
             break;
         case 8:
             if (xl && xv > 1e5L) return 0;  // long products: the tests time them
             r = *f.Factorial(&x);
-            if (xl && xv >= 0 && xv < 1700) agree(r, std::tgamma(std::floor(xv) + 1), digits - 2, "Factorial");
+            if (xl && xv >= 0 && xv < 1700) fuzz::agree(r, std::tgamma(std::floor(xv) + 1), digits - 2, "Factorial");
             break;
         case 9:
             r = *f.e();
-            agree(r, std::exp(1.0L), digits, "e");
+            fuzz::agree(r, std::exp(1.0L), digits, "e");
             fuzz::agreeNum(r, *g.e(), n, 2 * h, "e against Func");
             break;
         default:
             r = *f.PHI();
-            agree(r, (1 + std::sqrt(5.0L)) / 2, digits, "PHI");
+            fuzz::agree(r, (1 + std::sqrt(5.0L)) / 2, digits, "PHI");
             fuzz::agreeNum(r, *g.PHI(), n, 2 * h, "PHI against Func");
             break;
     }

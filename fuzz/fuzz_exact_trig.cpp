@@ -17,29 +17,6 @@ namespace {
 
 const long double PI_L = 3.141592653589793238462643383279502884L;
 
-bool toLong(KVnum& x, long double& v) {
-    if (x.IsZero()) {
-        v = 0;
-        return true;
-    }
-    if (x.Expo() < -4900 || x.Expo() > 4900) return false;
-    v = std::strtold(x.String(0, false), nullptr);
-    return std::isfinite(v);
-}
-
-// |r - t| <= |t| 10^-digits + abs + one unit of r.
-void agree(KVnum& r, long double t, double digits, long double abs, const char* what) {
-    long double rv;
-    if (!std::isfinite(t) || std::fabs(t) > 1e4900L || !toLong(r, rv)) return;
-    const long double ulp = r.IsZero() ? 0 : std::pow(10.0L, static_cast<long double>(r.Expo()));
-    const long double tol = std::fabs(t) * std::pow(10.0L, static_cast<long double>(-digits)) + abs + ulp;
-    if (std::fabs(rv - t) > tol) {
-        std::printf("%s: %.20Lg against %.20Lg\n", what, rv, t);
-        fuzz::check(false, what);
-    }
-}
-
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -53,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // (the tests time those); keep the runs quick.
     if (!fuzz::printable(x) || (!x.IsZero() && x.Expo() > 3000)) return 0;
     long double xv = 0;
-    const bool xl = toLong(x, xv);
+    const bool xl = fuzz::toLong(x, xv);
     const int h = n / 2 - 2;
     const double digits = 4.0 * h < 17 ? 4.0 * h - 1 : 16;
     // Long double holds x to 2^-64 of itself: what that moves a periodic
@@ -69,14 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (method) {
         case 0:
             r = *f.Sin(&x);
-            if (xl && std::fabs(xv) < 1e6L) agree(r, std::sin(xv), digits, dx, "Sin");
+            if (xl && std::fabs(xv) < 1e6L) fuzz::agree(r, std::sin(xv), digits, "Sin", dx);
             if (xl && std::fabs(xv) <= 1) fuzz::agreeNum(r, *g.Sin(&x), n, 2 * h, "Sin against Func");
             s = *f.Sin(&mx);
             break;
         case 1:
             odd = false;
             r = *f.Cos(&x);
-            if (xl && std::fabs(xv) < 1e6L) agree(r, std::cos(xv), digits, dx, "Cos");
+            if (xl && std::fabs(xv) < 1e6L) fuzz::agree(r, std::cos(xv), digits, "Cos", dx);
             if (xl && std::fabs(xv) <= 1) fuzz::agreeNum(r, *g.Cos(&x), n, 2 * h, "Cos against Func");
             s = *f.Cos(&mx);
             fuzz::check((r == s) == 0, "Cos even");
@@ -84,40 +61,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 2:
             r = *f.Tan(&x);
             if (xl && std::fabs(xv) < 1e6L && std::fabs(std::cos(xv)) > 1e-3L)
-                agree(r, std::tan(xv), digits - 1, dx * 1e6L, "Tan");
+                fuzz::agree(r, std::tan(xv), digits - 1, "Tan", dx * 1e6L);
             s = *f.Tan(&mx);
             break;
         case 3:
             r = *f.Arctan(&x);
-            if (xl) agree(r, std::atan(xv), digits, dx, "Arctan");
+            if (xl) fuzz::agree(r, std::atan(xv), digits, "Arctan", dx);
             if (xl && xv * xv <= 0.9L) fuzz::agreeNum(r, *g.Arctan(&x), n, 2 * h, "Arctan against Func");
             s = *f.Arctan(&mx);
             break;
         case 4:
             r = *f.Arcsin(&x);
             // (near +-1 the rounding of x to long double moves the value too far)
-            if (xl && std::fabs(xv) < 0.999L) agree(r, std::asin(xv), digits - 1, dx * 100, "Arcsin");
+            if (xl && std::fabs(xv) < 0.999L) fuzz::agree(r, std::asin(xv), digits - 1, "Arcsin", dx * 100);
             s = *f.Arcsin(&mx);
             break;
         case 5:
             odd = false;
             r = *f.Arccos(&x);
-            if (xl && std::fabs(xv) < 0.999L) agree(r, std::acos(xv), digits - 1, dx * 100, "Arccos");
+            if (xl && std::fabs(xv) < 0.999L) fuzz::agree(r, std::acos(xv), digits - 1, "Arccos", dx * 100);
             break;
         case 6:
             r = *f.DtoR(&x);
-            if (xl) agree(r, xv * (PI_L / 180), digits - 1, 0, "DtoR");
+            if (xl) fuzz::agree(r, xv * (PI_L / 180), digits - 1, "DtoR");
             s = *f.DtoR(&mx);
             break;
         case 7:
             r = *f.RtoD(&x);
-            if (xl) agree(r, xv * (180 / PI_L), digits - 1, 0, "RtoD");
+            if (xl) fuzz::agree(r, xv * (180 / PI_L), digits - 1, "RtoD");
             s = *f.RtoD(&mx);
             break;
         default:
             odd = false;
             r = *f.Pi();
-            agree(r, PI_L, digits, 0, "Pi");
+            fuzz::agree(r, PI_L, digits, "Pi");
             fuzz::agreeNum(r, *g.Pi(), n, 2 * h, "Pi against Func");
             break;
     }
