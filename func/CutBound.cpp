@@ -25,7 +25,7 @@ long double up(long double v) { return std::isinf(v) ? v : v + std::fabs(v) * 1e
 
 long double plus(long double a, long double b) {
     if (a < b) std::swap(a, b);
-    if (b == NONE) return a;
+    if (b == NONE || a == HUGE_VALL) return a;
     return up(a + std::log10(1 + std::pow(10.0L, b - a)));
 }
 
@@ -132,7 +132,7 @@ bool halfRight(long double err, const KVnum& s, int n) {
     if (s.IsZero()) return false;
     if (err == NONE) return true;
     const long double ls = lo(s);
-    if (err >= ls) return false;
+    if (!(err < ls)) return false;  // also no bound at all (infinite or NaN)
     // |true value| > |s| - 10^err.
     const long double lt = ls + std::log10(1 - std::pow(10.0L, err - ls)) - MAG_SLACK;
     return err <= lt - 2.0L * (n / 2 - 2) - 1e-9L;

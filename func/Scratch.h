@@ -114,6 +114,10 @@ private:
 // the digits are the same either way.
 void expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, long double* err = nullptr);
 
+// out = sin x (cosine false) or cos x by their plain series, the power and
+// the factorial carried, temporaries of n limbs; err as for expSeries.
+void trigSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool cosine, long double* err = nullptr);
+
 // out = ln x for x > 0 at n limbs, by the route Ln takes (func/LogExp.cpp).
 // x may be out. With err, *err is log10 of a bound on |out - ln x| where the
 // plain series is summed (0.01 <= x <= 100), +infinity elsewhere.

@@ -128,14 +128,12 @@ KVnum* Func::RtoD(KVnum* x) {
     return &res;
 }
 
-namespace {
-
 // The plain series: sin x = x - x^3/3! + ... (cosine false) or
 // cos x = 1 - x^2/2! + ... (cosine true), temporaries of n limbs. With err,
 // *err is log10 of a bound on |out - sin x| (or cos x) counted from the cuts
 // as they come, +infinity where the terms left out cannot be bounded; the
 // digits are the same either way.
-void trigSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool cosine, long double* err = nullptr) {
+void kvfunc::trigSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool cosine, long double* err) {
     Temps T(sc, n);
     KVnum &X = T(), &p = T(), &f = T(), &k = T(), &S = T(), &P = T(), &t = T(), &one = T();
     X = x;
@@ -176,7 +174,6 @@ void trigSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool cosine, lon
     }
 }
 
-}  // namespace
 
 // sin x or cos x by the route of the file comment, into res.
 KVnum* Func::trigRoute(KVnum* x, bool cosine) {
@@ -185,7 +182,7 @@ KVnum* Func::trigRoute(KVnum* x, bool cosine) {
     X = *x;  // an argument of another precision is cut first; x may be res
     const long long h = nlimbs / 2 - 2;
     if (X.IsZero()) {
-        trigSeries(*scratch, X, res, nlimbs, cosine);
+        kvfunc::trigSeries(*scratch, X, res, nlimbs, cosine);
         return &res;
     }
     const long long o = kvfunc::order10(X);
@@ -207,14 +204,14 @@ KVnum* Func::trigRoute(KVnum* x, bool cosine) {
         }
     }
     if (plain) {
-        trigSeries(*scratch, X, res, nlimbs, cosine);
+        kvfunc::trigSeries(*scratch, X, res, nlimbs, cosine);
         return &res;
     }
     if (count) {
         // Near the bound's edge: the plain series with its cuts counted.
         long double err;
         KVnum& r = T();
-        trigSeries(*scratch, X, r, nlimbs, cosine, &err);
+        kvfunc::trigSeries(*scratch, X, r, nlimbs, cosine, &err);
         if (cut::halfRight(err, r, nlimbs)) {
             res = r;
             return &res;
@@ -278,7 +275,7 @@ KVnum* Func::trigRoute(KVnum* x, bool cosine) {
         const bool useCos = cosine ? (m % 2 == 0) : (m % 2 == 1);
         bool minus = cosine ? (m == 1 || m == 2) : (m >= 2);
         if (!cosine && neg) minus = !minus;
-        trigSeries(*scratch, r, u, g, useCos);
+        kvfunc::trigSeries(*scratch, r, u, g, useCos);
         if (minus) {
             t = 0;
             t -= u;

@@ -59,6 +59,14 @@ EDGES = [(9, "Cos", "3", ""), (10, "Cos", "3", ""), (13, "Cos", "3", ""), (9, "A
          (20, "Alog", "2", "")]
 
 
+# Arguments for the bound counted from the cuts, taken against the true
+# value at several precisions whichever route the method then takes.
+COUNTED = [("exp", a) for a in ["-9.5", "-7.25", "-5", "-3.6", "-2.5", "-1.3", "0.7", "2.2", "3.7", "5.3",
+                                 "7.9", "9.6"]] + \
+          [(m, a) for m in ("sin", "cos") for a in ["-0.9", "2.2", "3", "4.4", "6.1", "8.3", "10.7"]] + \
+          [("ln", a) for a in ["0.02", "0.37", "1.0007", "1.9", "7", "55", "99.5"]]
+
+
 def edge_value(mth, a, b):
     x = mpf(a)
     return {"Cos": lambda: mpmath.cos(x), "Sin": lambda: mpmath.sin(x), "Aln": lambda: mpmath.exp(x),
@@ -178,6 +186,21 @@ def main():
         for p in parts[:-1]:
             print('     "%s"' % p)
         print('     "%s"},' % parts[-1])
+    print("};")
+    print()
+    print("// The plain series' values for the bound counted from their cuts,")
+    print("// cut after 120 significant digits.")
+    print("struct CountedOracle {")
+    print("    const char* series;  // exp, sin, cos or ln")
+    print("    const char* a;")
+    print("    const char* value;")
+    print("};")
+    print()
+    print("static const CountedOracle kCountedOracle[] = {")
+    for mth, a in COUNTED:
+        x = mpf(a)
+        v = {"exp": mpmath.exp, "sin": mpmath.sin, "cos": mpmath.cos, "ln": mpmath.log}[mth](x)
+        print('    {"%s", "%s", "%s"},' % (mth, a, cut(v, 120)))
     print("};")
     print()
     mp.dps = 1300
