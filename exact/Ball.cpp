@@ -261,8 +261,9 @@ Ball::Ball(int wp) : mid_(wp) {}
 
 Ball::Ball(int64_t v, int wp) : mid_(wp) {
     mid_ = static_cast<long long>(v);
-    // Digits of v beyond the precision were cut by the assignment.
-    if (!mid_.IsZero()) {
+    // Digits of v beyond the precision were cut by the assignment; from 12
+    // limbs on (h + 1 >= 5 limbs hold any int64's 19 digits) nothing is.
+    if (!mid_.IsZero() && headOf(wp) < 4) {
         KVnum wide(40);
         wide = static_cast<long long>(v);
         KVnum back(40);

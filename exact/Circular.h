@@ -15,9 +15,12 @@
 namespace kvtrig {
 
 void exactPi(KVnum* res);
-// x degrees in radians (x pi / 180) and x radians in degrees (180 x / pi).
+// x degrees in radians (x pi / 180), x radians in degrees (180 x / pi) and
+// a natural logarithm x as a common one (x / ln 10): each one product with
+// the constant cached to the places asked for (exact/Conversions.cpp).
 void exactDtoR(const KVnum& x, KVnum* res);
 void exactRtoD(const KVnum& x, KVnum* res);
+void exactLntoLog(const KVnum& x, KVnum* res);
 // Angles in radians. The argument is reduced modulo pi/2 with pi carried to
 // the argument's integer digits plus the working digits, so every argument
 // below 10^1000000 comes out right (the first such call of a process with

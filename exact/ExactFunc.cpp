@@ -152,46 +152,38 @@ int cmpInt(const KVnum& x, int64_t v) {
 }  // namespace kvexact
 
 // The circular functions and pi (exact/Circular.h) leave their result in the
-// number they are given.
-KVnum* ExactFunc::DtoR(KVnum* x) {
-    kvtrig::exactDtoR(kvexact::argAt(x, nlimbs), &res);
+// number they are given, and take the argument as it is (they cut it to the
+// result's precision themselves, before writing anything).
+namespace {
+
+template <class F>
+KVnum* circularCall(F f, const KVnum* x, KVnum& res) {
+    if (x) {
+        f(*x, &res);
+    } else {
+        const KVnum zero(res.Nlimbs());
+        f(zero, &res);
+    }
     return &res;
 }
 
-KVnum* ExactFunc::RtoD(KVnum* x) {
-    kvtrig::exactRtoD(kvexact::argAt(x, nlimbs), &res);
-    return &res;
-}
+}  // namespace
 
-KVnum* ExactFunc::Sin(KVnum* x) {
-    kvtrig::exactSin(kvexact::argAt(x, nlimbs), &res);
-    return &res;
-}
+KVnum* ExactFunc::DtoR(KVnum* x) { return circularCall(kvtrig::exactDtoR, x, res); }
 
-KVnum* ExactFunc::Cos(KVnum* x) {
-    kvtrig::exactCos(kvexact::argAt(x, nlimbs), &res);
-    return &res;
-}
+KVnum* ExactFunc::RtoD(KVnum* x) { return circularCall(kvtrig::exactRtoD, x, res); }
 
-KVnum* ExactFunc::Tan(KVnum* x) {
-    kvtrig::exactTan(kvexact::argAt(x, nlimbs), &res);
-    return &res;
-}
+KVnum* ExactFunc::Sin(KVnum* x) { return circularCall(kvtrig::exactSin, x, res); }
 
-KVnum* ExactFunc::Arctan(KVnum* x) {
-    kvtrig::exactArctan(kvexact::argAt(x, nlimbs), &res);
-    return &res;
-}
+KVnum* ExactFunc::Cos(KVnum* x) { return circularCall(kvtrig::exactCos, x, res); }
 
-KVnum* ExactFunc::Arcsin(KVnum* x) {
-    kvtrig::exactArcsin(kvexact::argAt(x, nlimbs), &res);
-    return &res;
-}
+KVnum* ExactFunc::Tan(KVnum* x) { return circularCall(kvtrig::exactTan, x, res); }
 
-KVnum* ExactFunc::Arccos(KVnum* x) {
-    kvtrig::exactArccos(kvexact::argAt(x, nlimbs), &res);
-    return &res;
-}
+KVnum* ExactFunc::Arctan(KVnum* x) { return circularCall(kvtrig::exactArctan, x, res); }
+
+KVnum* ExactFunc::Arcsin(KVnum* x) { return circularCall(kvtrig::exactArcsin, x, res); }
+
+KVnum* ExactFunc::Arccos(KVnum* x) { return circularCall(kvtrig::exactArccos, x, res); }
 
 KVnum* ExactFunc::Pi() {
     kvtrig::exactPi(&res);

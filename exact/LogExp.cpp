@@ -6,6 +6,7 @@
 // the Ziv loop ends. Those points are answered directly.
 #include <kelvane/ExactFunc.h>
 
+#include "exact/Circular.h"
 #include "exact/ExactCommon.h"
 
 using namespace kvexact;
@@ -69,12 +70,13 @@ KVnum* ExactFunc::Log(KVnum* x) {
 }
 
 KVnum* ExactFunc::LntoLog(KVnum* x) {
-    const KVnum a = argAt(x, nlimbs);
-    if (a.IsZero()) {
+    // The argument is cut to the precision inside, before res is written.
+    if (!x || x->IsZero()) {
         res = 0;
         return &res;
     }
-    return evaluate(res, [&](int wp) { return Ball(a, wp) / ln10(wp); });
+    kvtrig::exactLntoLog(*x, &res);
+    return &res;
 }
 
 KVnum* ExactFunc::Alog(KVnum* x) {

@@ -184,8 +184,14 @@ Nat divPow10(const Nat& a, int64_t k) {
     if (a.d.empty() || k >= 4 * static_cast<int64_t>(a.d.size())) return r;
     // Whole limbs are dropped without being read.
     const size_t q = static_cast<size_t>(k / 4);
-    r.d.assign(a.d.begin() + static_cast<std::ptrdiff_t>(q), a.d.end());
-    if (k % 4) kv::trunc_digits(r.d.data(), r.d.data(), r.size(), k % 4);
+    if (k % 4) {
+        // From a's limbs into r's: the kernel's loop for separate arrays
+        // has no division in it.
+        r.d.resize(a.d.size() - q);
+        kv::trunc_digits(r.d.data(), a.d.data() + q, r.size(), k % 4);
+    } else {
+        r.d.assign(a.d.begin() + static_cast<std::ptrdiff_t>(q), a.d.end());
+    }
     r.trim();
     return r;
 }

@@ -15,6 +15,7 @@
 
 #include "exact/Circular.h"
 #include "exact/TrigCore.h"
+#include "number/Internal.h"
 
 namespace kvtrig {
 
@@ -52,7 +53,8 @@ Arg argOf(const KVnum& x) {
     // every product with it would pay for them.
     int low = 0;
     while (x.Limb(low) == 0) ++low;
-    for (int i = low; i <= x.Top(); ++i) a.m.d.push_back(x.Limb(i));
+    a.m.d.resize(static_cast<size_t>(x.Top() - low + 1));
+    for (int i = low; i <= x.Top(); ++i) a.m.d[static_cast<size_t>(i - low)] = x.Limb(i);
     a.m.trim();
     a.e = x.Expo() + 4 * static_cast<int64_t>(low);
     a.neg = x.Minus();
@@ -60,6 +62,7 @@ Arg argOf(const KVnum& x) {
 }
 
 Arg heldArg(const KVnum& x, const KVnum* res) {
+    if (x.Nlimbs() == res->Nlimbs()) return argOf(x);
     KVnum xc(res->Nlimbs());
     xc = x;
     return argOf(xc);
@@ -98,8 +101,13 @@ bool finish(const Bounds& b, KVnum* res) {
         subSmall(mhi, 1);
     }
     if (mlo != mhi) return false;
-    // The text rules take these P digits as h + 1 full limbs with exponent e
-    // (and report an exponent beyond the range, leaving 0).
+    if (mlo.size() == h + 1 && mlo.d.back() >= 1000) {
+        // P digits are h + 1 full limbs: the normal form as it stands.
+        KVnumInternal::setHead(*res, mlo.d.data(), e, b.neg);
+        return true;
+    }
+    // At the bottom of the exponent range, fewer digits: the text rules
+    // place them (and report an exponent beyond the range, leaving 0).
     std::string t = b.neg ? "-" : "";
     t += mlo.toString();
     t += 'e';
@@ -572,7 +580,7 @@ void exactSin(const KVnum& x, KVnum* res) { circularExact(SIN, x, res); }
 void exactCos(const KVnum& x, KVnum* res) { circularExact(COS, x, res); }
 void exactTan(const KVnum& x, KVnum* res) { circularExact(TAN, x, res); }
 
-// ---- pi and the angle conversions -------------------------------------------------------
+// ---- pi ---------------------------------------------------------------------------------
 
 void exactPi(KVnum* res) {
     settle(res, [&](int64_t guard, Bounds& b) {
@@ -581,43 +589,6 @@ void exactPi(KVnum* res) {
         b.lo = subSat(A, Nat(2));
         b.hi = add(A, Nat(2));
         b.s = D;
-        return true;
-    });
-}
-
-void exactDtoR(const KVnum& xin, KVnum* res) {
-    const Arg x = heldArg(xin, res);
-    if (x.zero()) {
-        *res = 0;
-        return;
-    }
-    // x pi / 180 from pi 10^D within 2 units: strict bounds, cut outward.
-    settle(res, [&](int64_t guard, Bounds& b) {
-        const int64_t D = digitsOf(res, guard) + 3;
-        const Nat A = piScaled(D);
-        b.lo = divFloor(mul(subSat(A, Nat(2)), x.m), Nat(180));
-        b.hi = divCeil(mul(add(A, Nat(2)), x.m), Nat(180));
-        b.s = D - x.e;
-        b.neg = x.neg;
-        return true;
-    });
-}
-
-void exactRtoD(const KVnum& xin, KVnum* res) {
-    const Arg x = heldArg(xin, res);
-    if (x.zero()) {
-        *res = 0;
-        return;
-    }
-    settle(res, [&](int64_t guard, Bounds& b) {
-        const int64_t Wt = digitsOf(res, guard);
-        const int64_t D = Wt + 3;
-        const Nat A = piScaled(D);
-        const Nat num = mulPow10(mulSmall(x.m, 180), D + Wt);
-        b.lo = divFloor(num, add(A, Nat(2)));
-        b.hi = divCeil(num, subSat(A, Nat(2)));
-        b.s = Wt - x.e;
-        b.neg = x.neg;
         return true;
     });
 }

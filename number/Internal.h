@@ -8,6 +8,10 @@
 
 #include <kelvane/KVnum.h>
 
+#include <cstdint>
+
+#include "number/kernels.h"
+
 struct KVnumInternal {
     // Gives an empty number a zeroed limb array of `n` limbs after the
     // precision policy (a count below 9 is replaced by PRECISION or 130);
@@ -18,6 +22,22 @@ struct KVnumInternal {
     // the limbs and without Intp's text: for temporaries, whose text nobody
     // reads and whose exponent may make that text enormous.
     static void wholePart(KVnum& x) { x.Whole(&x); }
+
+    // Sets x, at its own precision, to -L 10^e (neg) or L 10^e, L the
+    // integer of the h + 1 limbs d[0..h] (least significant first, d[h] != 0,
+    // h = HeadIndex of x's precision): the normal form written directly,
+    // for results whose digits are already cut to the head limb. An exponent
+    // outside the int range is reported ("Exponent out of range.") and
+    // leaves 0, as the operations do.
+    static void setHead(KVnum& x, const int32_t* d, int64_t e, bool neg) {
+        x.Ensure(0);
+        const int h = KVnum::HeadIndex(x.nlimbs);
+        if (!x.PutExpo(&x, e)) return;
+        kv::copy_n(x.limbs, d, h + 1);
+        kv::zero_n(x.limbs + h + 1, x.nlimbs - h - 1);
+        x.top = h;
+        x.minus = neg;
+    }
 };
 
 #endif
