@@ -376,42 +376,84 @@ Nat icbrtAbove(const Nat& a) {
 
 }  // namespace
 
+namespace {
+
+// floor(cbrt(a)) from icbrtAbove's estimate stepped down by exact cubes: a
+// fallback for an estimate e that would not lie below x0 (which the bounds
+// rule out).
+Nat icbrtByCube(const Nat& a) {
+    Nat x = icbrtAbove(a);
+    while (a < mul(mul(x, x), x)) subSmall(x, 1);
+    return x;
+}
+
+}  // namespace
+
 Nat icbrt(const Nat& a) {
     if (a.digits() <= 36) return icbrtSmall(a);
-    // The exact remainder a - x^3 steps the estimate down to the floor:
-    // the result is proven by x^3 <= a < (x + 1)^3.
-    Nat x = icbrtAbove(a);
-    Nat x2 = mul(x, x), x3 = mul(x2, x), t, x1;
-    while (a < x3) {
-        // (x - 1)^3 = x^3 - (3x^2 - 3x + 1), (x - 1)^2 = x^2 - (2x - 1).
+    // x0 = c 10^k lies above y = cbrt(a) (c as in icbrtAbove), and its exact
+    // excess R = x0^3 - a = (x0 - y)(x0^2 + x0 y + y^2) > 0 costs only
+    // products of half the root's length. So x0 - y is close to
+    // R / (3 x0^2) (the gap is about (x0 - y)^2 / x0, below a unit), and that
+    // quotient, taken from the leading digits of both (3 c^2 keeps k + 12 of
+    // them), is within a unit of its floor: x = x0 - e lies within a few
+    // units of floor(y), with no quotient of the full length.
+    const int64_t k = a.digits() / 6 - 3;
+    Nat c = icbrtAbove(divPow10(a, 3 * k));
+    addSmall(c, 1);
+    const Nat c2 = mul(c, c);
+    const Nat R = sub(mulPow10(mul(c2, c), 3 * k), a);
+    const Nat D = mulSmall(c2, 3);
+    const int64_t t = std::max<int64_t>(0, D.digits() - (k + 12));
+    const Nat e = divFloor(divPow10(R, 2 * k + t), divPow10(D, t));
+    // x = x0 - e and its exact remainder a - x^3 = e w - R with
+    // w = 3 x0^2 - 3 x0 e + e^2 (from x0^3 - x^3 = e (x0^2 + x0 x + x^2)), and
+    // x^2 = x0^2 - 2 x0 e + e^2: products of half the root's length and one
+    // of e by w, instead of the full x^3.
+    const Nat x0 = mulPow10(c, k);
+    if (!(e < x0)) return icbrtByCube(a);
+    Nat x = sub(x0, e);
+    const Nat cE = mul(c, e), e2 = mul(e, e), x02 = mulPow10(c2, 2 * k), ce = mulPow10(cE, k);
+    Nat x2 = sub(add(x02, e2), add(ce, ce));
+    const Nat w = sub(add(mulPow10(D, 2 * k), e2), mulPow10(mulSmall(cE, 3), k));
+    const Nat ew = mul(e, w);
+    bool neg = ew < R;
+    Nat diff = neg ? sub(R, ew) : sub(ew, R);
+    Nat u, v;
+    while (neg) {
+        // a - (x - 1)^3 = a - x^3 + 3x^2 - 3x + 1; (x - 1)^2 = x^2 - 2x + 1.
+        addInto(u, x2, x2);
+        addInto(u, u, x2);
+        addInto(v, x, x);
+        addInto(v, v, x);
+        subInto(u, u, v);
+        addSmall(u, 1);
+        if (u < diff) {
+            subInto(diff, diff, u);
+        } else {
+            subInto(u, u, diff);
+            std::swap(diff, u);
+            neg = false;
+        }
+        addInto(v, x, x);
+        subInto(x2, x2, v);
+        addSmall(x2, 1);
         subSmall(x, 1);
-        addInto(x1, x, x);
-        addSmall(x1, 1);       // 2(x - 1) + 1 = 2x - 1 for the old x
-        subInto(x2, x2, x1);   // (x - 1)^2, x now the new one
-        addInto(t, x2, x);     // x'^2 + x' = x^2 - x for the old x
-        addInto(x1, t, t);
-        addInto(t, t, x1);     // 3(x^2 - x)
-        addSmall(t, 1);        // 3x^2 - 3x + 1
-        subInto(x3, x3, t);
     }
-    // x^3 <= a; (x + 1)^3 = x^3 + 3(x^2 + x) + 1 must pass a.
-    addInto(t, x2, x);
-    addInto(x1, t, t);
-    addInto(t, t, x1);
-    addSmall(t, 1);
-    addInto(x1, x3, t);
-    while (!(a < x1)) {
-        // Never for a correct step; kept so that the result is proven.
+    for (;;) {
+        // a >= (x + 1)^3 = x^3 + 3(x^2 + x) + 1 while the remainder reaches it.
+        addInto(v, x2, x);
+        addInto(u, v, v);
+        addInto(u, u, v);
+        addSmall(u, 1);
+        if (diff < u) break;
+        subInto(diff, diff, u);
+        addInto(v, x, x);
+        addSmall(v, 1);
+        addInto(x2, x2, v);
         addSmall(x, 1);
-        x2 = mul(x, x);
-        x1 = mul(x2, x);
-        x3 = x1;
-        addInto(t, x2, x);
-        addInto(x1, t, t);
-        addInto(t, t, x1);
-        addSmall(t, 1);
-        addInto(x1, x3, t);
     }
+    // The result is proven by 0 <= a - x^3 < 3x^2 + 3x + 1 = (x + 1)^3 - x^3.
     return x;
 }
 
