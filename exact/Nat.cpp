@@ -199,14 +199,13 @@ Nat divPow10(const Nat& a, int64_t k) {
 Nat pow10(int64_t k) { return mulPow10(Nat(1), k); }
 
 Nat half(const Nat& a) {
+    // Limb i of floor(a / 2) is floor(a_i / 2) plus 5000 when a_(i+1) is
+    // odd: no carry runs from limb to limb.
     Nat r;
-    r.d.resize(a.d.size());
-    uint32_t c = 0;
-    for (size_t i = a.d.size(); i-- > 0;) {
-        const uint32_t v = c * 10000 + static_cast<uint32_t>(a.d[i]);
-        r.d[i] = static_cast<limb_t>(v >> 1);
-        c = v & 1;
-    }
+    const size_t n = a.d.size();
+    r.d.resize(n);
+    for (size_t i = 0; i + 1 < n; ++i) r.d[i] = (a.d[i] >> 1) + 5000 * (a.d[i + 1] & 1);
+    if (n > 0) r.d[n - 1] = a.d[n - 1] >> 1;
     r.trim();
     return r;
 }
