@@ -261,8 +261,9 @@ Ball::Ball(int wp) : mid_(wp) {}
 
 Ball::Ball(int64_t v, int wp) : mid_(wp) {
     mid_ = static_cast<long long>(v);
-    // Digits of v beyond the precision were cut by the assignment.
-    if (!mid_.IsZero()) {
+    // Digits of v beyond the precision were cut by the assignment; from 12
+    // limbs on (h + 1 >= 5 limbs hold any int64's 19 digits) nothing is.
+    if (!mid_.IsZero() && headOf(wp) < 4) {
         KVnum wide(40);
         wide = static_cast<long long>(v);
         KVnum back(40);
@@ -623,6 +624,16 @@ Ball root(const Ball& x, int64_t n) {
             if (e) B *= B;
         }
         if (T.IsZero()) break;
+        // KVnum cuts a quotient at the weight of the dividend's last limb:
+        // x reaches 10^n, so both are first brought down by T's power of ten
+        // (exactly), or x / T, about y, would keep only 4h - n digits.
+        const int64_t L = leadOf(T);
+        if (L > 1) {
+            KVnum s(p);
+            powerOfTen(s, -L);
+            X *= s;
+            T *= s;
+        }
         X /= T;
         c = static_cast<long long>(n - 1);
         Y *= c;

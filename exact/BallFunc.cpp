@@ -4,9 +4,13 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "exact/Ball.h"
+#include "exact/Nat.h"
+#include "exact/TrigCore.h"
+#include "number/Internal.h"
 
 namespace kvexact {
 
@@ -104,126 +108,393 @@ Ball cachedConstant(int wp, bool ten) {
 
 // ---- exp at a point --------------------------------------------------------------------
 
+// log10 k! (a lower bound within 1e-9 relative, for k up to 10^7).
+double log10Fact(int k) {
+    static const std::vector<double> table = [] {
+        std::vector<double> t(2049);
+        t[0] = 0;
+        for (size_t i = 1; i < t.size(); ++i) t[i] = t[i - 1] + std::log10(static_cast<double>(i));
+        return t;
+    }();
+    if (k < static_cast<int>(table.size())) return table[k] * (1 - 1e-12);
+    int sign;
+    return ::lgamma_r(k + 1.0, &sign) / std::log(10.0) * (1 - 1e-9);
+}
+
+// Terms K (from 0) after which sum_{i>K} |x|^i / i! is below 10^-target,
+// for log10 |x| = lx < -0.5: the smallest K with 2 |x|^(K+1) / (K+1)! below it.
+int termsFor(double lx, double target) {
+    int K = 0;
+    double l = lx + std::log10(2.0);  // log10 of 2 |x|^(K+1) / (K+1)!
+    while (l > -target && K < 10000000) {
+        ++K;
+        l += lx - std::log10(K + 1.0);
+    }
+    return K;
+}
+
+// The same estimated in a few steps (for choosing the parameters only).
+double termsEstimate(double lx, double target) {
+    double K = target / -lx;
+    for (int i = 0; i < 4; ++i) K = target / (-lx + std::max(0.0, std::log10(K / 2.718281828)));
+    return K;
+}
+
+// Cost of a term of the series (a short division, a sum, the cut of a power
+// and the temporaries) beside a full product, by the precision in limbs:
+// twice the measured ratio of a short division and a sum to a product (0.7
+// up to 150 limbs, where the product is a truncated schoolbook one, 0.5 at
+// 300, 0.46 at 500, 0.17 at 1,000 where the product is a full Karatsuba
+// one, 0.085 at 2,000).
+double shortCost(int w) {
+    const double r = w <= 150 ? 0.7 : w <= 500 ? 0.7 - 0.24 * (w - 150) / 350.0 : std::max(0.06, 0.46 * std::pow(500.0 / w, 1.45));
+    return 2 * r;
+}
+
+const int VARIABLE_FROM = 250;
+
 // e^r for a ball r with |r| < 1.2 at precision wp.
 //
-// The sum runs on plain KVnum operations with an error bound worked out in
-// advance rather than on balls (a ball operation costs about as much again
-// as the operation at these sizes). With |r'| <= 1/2 every partial value of
-// the sum lies below 2 in magnitude, so each operation (a product, a
-// quotient by an integer >= 1, a sum) is off by less than two units of the
-// last place of a number below 2, i.e. by at most 4 eps with
-// eps = 10^-(4h): a number v of that precision has its last unit below
-// |v| eps. The bound of the sum is that many times the count of operations,
-// plus the series' remainder; the squarings double the relative error each
-// (and add eps), which is followed step by step.
+// x = r / 2^s (a product by 5^s and an exact 10^-s), the Taylor sum of e^x
+// by rectangular splitting, then s squarings. s balances the squarings
+// against the series' terms by their measured costs. The sum runs on plain
+// KVnum operations with an error bound worked out in advance rather than on
+// balls: with |x| <= 0.3 every partial value lies below 2 in magnitude, so
+// each operation (a product, a quotient by an integer >= 1, a sum, the cut
+// of an operand to a shorter number) is off by at most two units in the last
+// place of a number below 2, i.e. by at most 4 eps_j for a number of
+// precision eps_j = 10^-(4h_j). The blocks of the sum that only carry
+// higher terms run at lower precision: block j's value is multiplied by
+// |x|^(jm) / (jm)! before it joins the sum, so eps_j may be that much larger
+// than the full eps; each block's errors, weighted so, stay below 4 eps per
+// operation. The squarings double the relative error each (and add eps).
 Ball expSmall(const Ball& r0, int wp) {
     const double digits = 4.0 * headOf(wp) + 8;
-    int s = static_cast<int>(1.4 * std::sqrt(digits)) + 2;
-    const int w = widen(wp, 0.302 * s + 3);
+    const Mag a0 = magUp(r0.mid());
+    const double l0 = a0.isZero() ? -digits - 10 : a0.log10();
+    // Halvings: at least down to |x| <= 0.3; more while they pay.
+    const int sMin = l0 > std::log10(0.3) ? static_cast<int>(std::ceil((l0 - std::log10(0.3)) / std::log10(2.0))) : 0;
+    // Below VARIABLE_FROM limbs every block runs at the full precision: the
+    // copies that cutting operands takes cost more than shorter operations save.
+    const bool variable = wp >= VARIABLE_FROM;
+    const double c = (variable ? 0.5 : 1.0) * shortCost(wp);
+    int s = sMin;
+    // The choice depends only on the precision and on log10 |r|, which a
+    // caller's loop repeats: the last one is kept per thread.
+    struct Choice {
+        int wp = -1;
+        double l0 = 0;
+        int s = 0;
+    };
+    static thread_local Choice last;
+    if (last.wp == wp && last.l0 == l0) {
+        s = last.s;
+    } else {
+        auto cost = [&](int t) {
+            const double lx = std::min(l0 - 0.30103 * t, -0.52);
+            const double K = termsEstimate(lx, digits + 0.302 * t);
+            return t + 2 * std::sqrt((variable ? 0.5 : 1.0) * K) + c * K;
+        };
+        double best = 1e300;
+        const int top = sMin + static_cast<int>(3 * std::sqrt(digits)) + 4;
+        const int step = std::max(1, (top - sMin) / 12);
+        for (int t = sMin; t <= top; t += step) {
+            const double ct = cost(t);
+            if (ct < best) best = ct, s = t;
+        }
+        // The cost is flat near its least: one finer pass around the best.
+        const int from = std::max(sMin, s - step + 1), to = s + step - 1;
+        for (int t = from; t <= to; t += std::max(1, step / 4)) {
+            const double ct = cost(t);
+            if (ct < best) best = ct, s = t;
+        }
+        last.wp = wp;
+        last.l0 = l0;
+        last.s = s;
+    }
+    const int w = widen(wp, 0.302 * s + 6);
     const int h = headOf(w);
-    const Mag eps = Mag::pow10(-4 * static_cast<int64_t>(h));
-    // r' = r / 2^s = r 5^s 10^-s, as a ball (its radius is carried through
-    // e^(r' +- rho) = e^r' e^(+-rho) at the end).
-    Ball rb = r0.at(w);
+    // x = r / 2^s = r 5^s 10^-s: products by 5^11 and less (one limb or two),
+    // each cut to the precision (a relative error below 10^-(4h) each), and an
+    // exact power of ten.
+    KVnum x(w);
+    int cutsX = 0;
+    x = r0.mid();
+    if (r0.mid().Nlimbs() > w) ++cutsX;
     {
-        Ball f(1, w);
-        int left = s;
-        while (left > 0) {
-            const int k = left > 10 ? 10 : left;
+        KVnum f(w);
+        for (int left = s; left > 0;) {
+            const int k = left > 11 ? 11 : left;
             int64_t p5 = 1;
             for (int i = 0; i < k; ++i) p5 *= 5;
-            f.mulInt(p5);
+            f = static_cast<long long>(p5);
+            x *= f;
+            ++cutsX;
             left -= k;
         }
-        rb *= f;
-        rb.scale10(-s);
-    }
-    if (rb.unbounded() || rb.outOfRange()) return rb;
-    const KVnum& r = rb.mid();
-    const Mag ar = magUp(r);
-    const double lr = ar.isZero() ? -digits : ar.log10();
-    // Terms: smallest K with |r|^(K+1)/(K+1)! below 10^-(digits + 0.302 s + 2).
-    int K = 1;
-    {
-        double lt = 2 * lr, lf = std::log10(2.0);  // log10 |r|^(K+1), log10 (K+1)!
-        const double target = -(digits + 0.302 * s + 2);
-        while (lt - lf > target && K < 100000) {
-            ++K;
-            lt += lr;
-            lf += std::log10(K + 1.0);
+        if (s > 0 && !x.IsZero()) {
+            Ball sc(x, w);
+            sc.scale10(-s);
+            if (sc.outOfRange()) return sc;
+            x = sc.mid();
         }
     }
-    int m = static_cast<int>(std::sqrt(static_cast<double>(K)));
-    if (m < 2) m = 2;
-    const int J = K / m;
-    const int last = (J + 1) * m - 1;
-    std::vector<KVnum> P;
-    P.reserve(m + 1);
-    P.emplace_back(w);
-    P[0] = 1;
-    P.push_back(r);
-    for (int i = 2; i <= m; ++i) {
-        P.push_back(P[i - 1]);
-        P[i] *= r;
-    }
-    long ops = m;
-    KVnum acc(w), b(w), dv(w);
-    for (int j = J; j >= 0; --j) {
-        // B_j = sum_i r^i / ((jm+1)...(jm+i)), by Horner with short divisions.
-        b = P[m - 1];
-        for (int i = m - 2; i >= 0; --i) {
-            dv = static_cast<long long>(static_cast<int64_t>(j) * m + i + 1);
-            b /= dv;
-            b += P[i];
-            ops += 2;
+    Ball out(w);
+    if (x.IsZero()) {
+        out = Ball(1, w);
+    } else {
+        const Mag ax = magUp(x);
+        const double lx = ax.log10();  // <= log10 0.3 (plus rounding)
+        const double target = digits + 0.302 * s + 2;
+        const int K = termsFor(lx, target);
+        int m = static_cast<int>(std::sqrt((variable ? 0.5 : 1.0) * K)) + 1;
+        if (m < 2) m = 2;
+        if (m > 64) m = 64;
+        const int J = K / m;  // blocks 0..J cover the terms 0..(J+1)m-1
+        const int last = (J + 1) * m - 1;
+        // Block j's precision: its weight |x|^(jm) / (jm)! taken off the
+        // digits, rounded up to one of about eight levels, so that the powers
+        // are cut once per level rather than once per block.
+        const int hStep = std::max(8, h / 8);
+        auto limbsFor = [&](int j) {
+            if (!variable) return w;
+            const double lw = j * m * lx - log10Fact(j * m);
+            const double d = 4.0 * h + lw;
+            const int hj = (static_cast<int>(std::ceil(std::max(d, 8.0) / 4)) + hStep - 1) / hStep * hStep;
+            int n = 2 * (hj + 2);
+            if (n > w) n = w;
+            return n;
+        };
+        std::vector<KVnum> P;
+        P.reserve(m + 1);
+        P.emplace_back(w);
+        P[0] = 1;
+        P.push_back(x);
+        for (int i = 2; i <= m; ++i) {
+            P.push_back(P[i - 1]);
+            P[i] *= x;
         }
-        if (j == J) {
-            acc = b;
-        } else {
-            acc *= P[m];
+        // Operations, each off by at most 4 eps (weighted): the powers (whose
+        // errors enter every block, whose weights sum to at most e^0.3), and per
+        // block at most m cuts of the powers, m - 1 quotients and sums, and
+        // the join: a cut of acc, a product with its cut operand, the grouped
+        // quotients (at most m) and a sum.
+        long ops = 2L * m * m + 2L * (J + 1) * (3 * m + 8);
+        KVnum acc(limbsFor(J));
+        // The powers, the block's sum, the divisor and the join at the
+        // current level's precision (made again when the level rises).
+        int level = -1;
+        std::vector<KVnum> cut;
+        const std::vector<KVnum>* Pj = &P;
+        std::vector<KVnum> tmp;
+        for (int j = J; j >= 0; --j) {
+            const int nj = limbsFor(j);
+            if (nj != level) {
+                level = nj;
+                cut.clear();
+                if (nj < w) {
+                    cut.reserve(m + 1);
+                    for (int i = 0; i <= m; ++i) {
+                        cut.emplace_back(nj);
+                        cut[i] = P[i];
+                    }
+                    Pj = &cut;
+                } else {
+                    Pj = &P;
+                }
+                tmp.clear();
+                tmp.reserve(3);
+                for (int i = 0; i < 3; ++i) tmp.emplace_back(nj);
+            }
+            const std::vector<KVnum>& Q = *Pj;
+            KVnum &b = tmp[0], &dv = tmp[1], &t = tmp[2];
+            // B_j = sum_i x^i / ((jm+1)...(jm+i)), by Horner with short divisions.
+            b = Q[m - 1];
+            for (int i = m - 2; i >= 0; --i) {
+                dv = static_cast<long long>(static_cast<int64_t>(j) * m + i + 1);
+                b /= dv;
+                b += Q[i];
+            }
+            if (j == J) {
+                acc = b;
+                continue;
+            }
+            t = acc;
+            t *= Q[m];
             // / ((jm+1)...(jm+m)), the factors grouped below 10^8.
             int64_t g = 1;
             for (int i = 1; i <= m; ++i) {
                 const int64_t f = static_cast<int64_t>(j) * m + i;
                 if (g * f >= 100000000) {
                     dv = static_cast<long long>(g);
-                    acc /= dv;
-                    ++ops;
+                    t /= dv;
                     g = 1;
                 }
                 g *= f;
             }
             if (g > 1) {
                 dv = static_cast<long long>(g);
-                acc /= dv;
-                ++ops;
+                t /= dv;
             }
-            acc += b;
-            ops += 2;
+            t += b;
+            if (acc.Nlimbs() == nj) {
+                acc = t;
+            } else {
+                acc.~KVnum();
+                new (&acc) KVnum(t);
+            }
         }
+        // Absolute error of the sum: 4 eps per operation, plus the terms from
+        // last + 1 on (below 2 |x|^(last+1) / (last+1)!). The sum is >= e^-0.3 > 0.74,
+        // which turns it into a relative error.
+        const double lrest = std::log10(2.0) + (last + 1) * lx - log10Fact(last + 1);
+        Mag err = addUp(Mag::up(4.0 * static_cast<double>(ops + 4), -4 * static_cast<int64_t>(h)),
+                        Mag::pow10(static_cast<int64_t>(std::ceil(lrest + 1e-6 * std::fabs(lrest) + 0.01))));
+        const Mag rel0 = divUp(err, Mag::down(0.74, 0));
+        KVnum sum(w);
+        sum = acc;
+        for (int i = 0; i < s; ++i) sum *= sum;
+        // Each squaring: ln(1 + rel) at most doubles, plus ln(1 + eps) for the
+        // cut; |ln(1 + t)| <= 1.01 |t| for |t| <= 0.01, so after s squarings
+        // lambda <= 2^s (1.01 rel0 + 1.01 eps) and rel <= lambda e^lambda.
+        const Mag two_s = powUp(Mag::up(2, 0), s);
+        const Mag lambda = mulUp(mulUp(two_s, Mag::up(1.01, 0)), addUp(rel0, Mag::pow10(-4 * static_cast<int64_t>(h))));
+        Mag rel = cmp(addUp(rel0, Mag::pow10(-4 * static_cast<int64_t>(h))), Mag::pow10(-2)) < 0
+                      ? mulUp(lambda, expUp(lambda))
+                      : Mag::infinite();
+        out = Ball(sum, mulUp(magUp(sum), rel), w);
     }
-    // Absolute error of the sum: 4 eps per operation, plus the terms from
-    // last + 1 on (below 2 |r|^(last+1) / (last+1)!). The sum is >= e^-1/2 > 0.6,
-    // which turns it into a relative error.
-    Mag fact = Mag::pow10(0);
-    for (int i = 2; i <= last + 1; ++i) fact = mulDown(fact, Mag::down(i, 0));
-    Mag err = addUp(mulUp(Mag::up(4.0 * static_cast<double>(ops + 4), 0), eps),
-                    mulUp(Mag::up(2, 0), divUp(powUp(ar, last + 1), fact)));
-    Mag rel = divUp(err, Mag::down(0.6, 0));
-    for (int i = 0; i < s; ++i) {
-        acc *= acc;
-        // (1 + rel)^2 (1 + eps) - 1 <= rel (2 + rel) + eps (1 + rel)^2.
-        const Mag onePlus = addUp(Mag::pow10(0), rel);
-        rel = addUp(mulUp(rel, addUp(Mag::up(2, 0), rel)), mulUp(eps, mulUp(onePlus, onePlus)));
+    // What r0 - 2^s x amounts to: r0's radius and the cuts of x (relative
+    // 10^-(4h) each, of |x| 2^s <= |r0's midpoint|): e^(r + t) = e^r e^t with
+    // |e^t - 1| <= |t| e^|t|.
+    Mag tau = r0.rad();
+    if (cutsX > 0) tau = addUp(tau, mulUp(mulUp(a0, Mag::up(1.01 * cutsX, 0)), Mag::pow10(-4 * static_cast<int64_t>(h))));
+    if (!tau.isZero()) out.widen(mulUp(out.absUp(), mulUp(tau, expUp(tau))));
+    return out;
+}
+
+// ---- e^x for a short x, by binary splitting -----------------------------------------------
+
+// The Taylor terms k in [a, b) of e^y, y = p / 10^d (|y| <= 1), as exact
+// integers: term k is y^k / k!, and over a range
+//   P = (+-p)^(b-a),  Q = K 10^(d (b-a)) with K = a (a+1) ... (b-1),
+//   T / Q = sum_{k=a}^{b-1} y^k a! / ... = the terms divided by the one before a.
+// Merging [a, m) and [m, b): P = P1 P2, K = K1 K2, T = T1 Q2 + P1 T2.
+struct ExpSplit {
+    kvtrig::Int p, t;
+    kvtrig::Nat k;
+    int64_t n = 0;  // b - a: Q = k 10^(d n)
+};
+
+ExpSplit expSplit(const kvtrig::Int& p, int64_t d, uint64_t a, uint64_t b, bool needP) {
+    using namespace kvtrig;
+    ExpSplit s;
+    if (b - a <= 24) {
+        // A short range from its top: T(j, b) = p (Q(j+1, b) + T(j+1, b)).
+        // The terms of a range do not grow (|y / j| <= 1), so for p < 0 each
+        // T(j+1, b) is <= 0 with |T(j+1, b)| <= Q(j+1, b): in magnitudes,
+        // |T(j, b)| = |p| (Q(j+1, b) - |T(j+1, b)|), and T carries p's sign.
+        Nat k(1), t, q;
+        int64_t n = 0;
+        for (uint64_t j = b; j-- > a;) {
+            q = mulPow10(k, d * n);
+            if (p.neg)
+                t = sub(q, t);
+            else
+                addInto(t, t, q);
+            t = mul(t, p.m);
+            mulSmallInPlace(k, j);
+            ++n;
+        }
+        s.t = Int{t, p.neg && !t.isZero()};
+        s.k = k;
+        s.n = n;
+        if (needP) {
+            Nat pw(1);
+            for (uint64_t j = a; j < b; ++j) pw = mul(pw, p.m);
+            s.p = Int{pw, p.neg && (b - a) % 2 == 1};
+        }
+        return s;
     }
-    Ball out(acc, mulUp(magUp(acc), rel), w);
-    // The radius rho of r': e^(r' + t) = e^r' e^t, |e^t - 1| <= |t| e^|t|, raised
-    // to the power 2^s with r' itself: relative 2^s rho e^(2^s rho).
-    if (!rb.rad().isZero()) {
-        const Mag rho = mulUp(rb.rad(), powUp(Mag::up(2, 0), s));
-        out.widen(mulUp(out.absUp(), mulUp(rho, expUp(rho))));
+    const uint64_t m = (a + b) / 2;
+    ExpSplit l = expSplit(p, d, a, m, true), r = expSplit(p, d, m, b, needP);
+    // T1 Q2 = T1 K2 10^(d n2).
+    Int t1{mulPow10(mul(l.t.m, r.k), d * r.n), l.t.neg};
+    if (t1.m.isZero()) t1.neg = false;
+    s.t = addInt(t1, mulInt(l.p, r.t));
+    s.k = mul(l.k, r.k);
+    s.n = l.n + r.n;
+    if (needP) s.p = mulInt(l.p, r.p);
+    return s;
+}
+
+// Arguments up to this many significant digits, from this precision (in
+// limbs) on, take the binary splitting: its integers stay short, where the
+// halvings and the series of expSmall would run on full-length numbers.
+const int SHORT_DIGITS = 18;
+const int SHORT_FROM = 450;
+
+// e^x for an exact x = +-m 10^e with m of at most SHORT_DIGITS digits and
+// |x| <= 10^4: y = x / 2^s0 (|y| <= 1, exactly: p = m 5^s0, d = s0 - e),
+// sum_{k<=N} y^k / k! = 1 + T / Q exactly by binary splitting, one quotient
+// at scale 10^-W, and s0 squarings in balls. The terms left out are below
+// 2 |y|^(N+1) / (N+1)!, the quotient's cut below one unit of 10^-W.
+Ball expShort(const kvtrig::Arg& x, int wp) {
+    using namespace kvtrig;
+    const double lx = x.m.log10() + static_cast<double>(x.e);
+    const int s0 = lx > -0.01 ? static_cast<int>(std::ceil((lx + 0.01) / std::log10(2.0))) : 0;
+    const int w = widen(wp, 0.302 * s0 + 3);
+    const int h = headOf(w);
+    // y = p 10^-d with d >= 0.
+    Nat pm = x.m;
+    for (int i = 0; i < s0; ++i) mulSmallInPlace(pm, 5);
+    int64_t d = s0 - x.e;
+    if (d < 0) {
+        pm = mulPow10(pm, -d);
+        d = 0;
+    }
+    const double ly = pm.log10() - static_cast<double>(d);  // <= 0 (plus rounding)
+    // Scale: the sum (in [e^-1, e]) to W digits after the point, more than
+    // the h + 1 limbs the result keeps.
+    const int64_t W = 4 * static_cast<int64_t>(h) + 12;
+    uint64_t N = 1;
+    while (std::log10(2.0) + (N + 1) * ly - log10Fact(static_cast<int>(N + 1)) > -static_cast<double>(W) - 1) ++N;
+    const Int p{pm, x.neg};
+    ExpSplit sp = expSplit(p, d, 1, N + 1, false);
+    // sum = 1 + T / Q = (Q + T) / Q, Q = K 10^(d N); Q + T > 0 since the sum
+    // is at least e^-1 less the rest.
+    const Nat Q = mulPow10(sp.k, d * sp.n);
+    const Int num = addInt(Int{Q, false}, sp.t);
+    Ball out(w);
+    if (num.neg || num.m.isZero()) {
+        out.setUnbounded();
+        return out;
+    }
+    const Nat F = divFloor(mulPow10(num.m, W), Q);  // floor(sum 10^W), >= 10^(W-1)
+    // The h + 1 limbs of F from its head (the rest cut: less than one unit of
+    // the last kept limb).
+    const int size = F.size();
+    KVnum mid(w);
+    KVnumInternal::setHead(mid, F.d.data() + (size - h - 1), 4 * static_cast<int64_t>(size - h - 1) - W, false);
+    const double lrest = std::log10(2.0) + (N + 1) * ly - log10Fact(static_cast<int>(N + 1));
+    Mag rad = addUp(Mag::pow10(-W), Mag::pow10(static_cast<int64_t>(std::ceil(lrest + 1e-6 * std::fabs(lrest) + 0.01))));
+    rad = addUp(rad, unitOf(mid));
+    out = Ball(mid, rad, w);
+    for (int i = 0; i < s0; ++i) {
+        const Ball t = out;
+        out *= t;
     }
     return out;
+}
+
+// True when x suits expShort at precision wp (x non-zero).
+bool shortArgument(const KVnum& x, int wp, kvtrig::Arg& a) {
+    if (wp < SHORT_FROM) return false;
+    int low = 0;
+    while (x.Limb(low) == 0) ++low;
+    if (4 * (x.Top() - low + 1) > SHORT_DIGITS + 3) return false;
+    a = kvtrig::argOf(x);
+    return a.m.digits() <= SHORT_DIGITS && a.m.log10() + static_cast<double>(a.e) <= 4;
 }
 
 // e^x at an exact point x (a KVnum of precision wp).
@@ -245,6 +516,8 @@ Ball expPoint(const KVnum& x, int wp) {
         e.widen(mulUp(ax, ax));
         return e;
     }
+    kvtrig::Arg sa;
+    if (shortArgument(x, wp, sa)) return expShort(sa, wp);
     const long double xv = valueOf(x);
     const int64_t k = static_cast<int64_t>(std::llround(xv / 2.302585092994045684017991454684364L));
     Ball r(x, wp);
@@ -263,17 +536,19 @@ Ball expPoint(const KVnum& x, int wp) {
 
 // ---- ln at a point ---------------------------------------------------------------------
 
-// ln x for an exact x > 0 (precision wp).
-// ln M for an exact M in [1, 10) at wp limbs. From an estimate y of ln M
+// Up to this precision (in limbs) a logarithm starts from a long double's
+// estimate (18 digits), whose remainder series takes about digits / 36
+// terms; above it, from the same computation at a quarter of the limbs.
+const int LN_FROM_DOUBLE = 200;
+
+// ln M for an exact M in [0.3, 3.2] at wp limbs. From an estimate y of ln M
 // good to q digits, u = M e^-y - 1 is below 10^-q and
 //   ln M = y + ln(1 + u) = y + 2 atanh(z),  z = u / (2 + u),
-// whose series z + z^3/3 + z^5/5 + ... gains 2q digits a term. The estimate
-// comes from the same computation at a quarter of the limbs (a long double's
-// logarithm at the smallest precisions), so a logarithm costs about one
-// exponential at full precision and little more.
+// whose series z + z^3/3 + z^5/5 + ... gains 2q digits a term. So a
+// logarithm costs one exponential at full precision and a short series.
 Ball lnMantissa(const Ball& M, int wp) {
     KVnum y(wp);
-    if (wp <= 24) {
+    if (wp <= LN_FROM_DOUBLE) {
         char buf[48];
         std::snprintf(buf, sizeof buf, "%.19Le", std::log(valueOf(M.mid())));
         y = buf;
@@ -293,23 +568,41 @@ Ball lnMantissa(const Ball& M, int wp) {
         r.setUnbounded();
         return r;
     }
-    // sum_k z^2k / (2k+1) to the first term below 10^-(4h + 8), by Horner in
-    // w = z^2; the rest is below that term's bound / (1 - w).
+    // S = sum_k w^k / (2k+1), w = z^2, to the first term below 10^-(4h + 8),
+    // by Horner on plain numbers; the rest is below that term's bound /
+    // (1 - |w|). With |w| <= 0.01 every value lies below 1.01, so each
+    // operation (a product, a quotient 1 / (2k+1), a sum) is off by at most
+    // two units in the last place of a number below 2, 4 eps with eps =
+    // 10^-(4h), and an error already made is multiplied by |w| at the next
+    // step. w's radius moves S by at most rad max|S'| <= rad / (3 (1 - |w|)^2)
+    // <= 0.35 rad.
     const Ball w = z * z;
     const Mag aw = w.absUp();
     const double lw = aw.isZero() ? -1e9 : aw.log10();
-    const double digits = 4.0 * (wp / 2 - 2) + 8;
+    const int h = wp / 2 - 2;
+    const double digits = 4.0 * h + 8;
     int K = 0;
     while ((K + 1) * lw > -digits && K < 100000) ++K;
-    Ball sum(1, wp);
-    sum.divInt(2 * K + 1);
+    KVnum S(wp), c(wp), dv(wp), one(wp);
+    one = 1;
+    S = one;
+    dv = 2 * K + 1;
+    S /= dv;
     for (int k = K - 1; k >= 0; --k) {
-        sum *= w;
-        Ball c(1, wp);
-        if (k > 0) c.divInt(2 * k + 1);
-        sum += c;
+        S *= w.mid();
+        if (k > 0) {
+            c = one;
+            dv = 2 * k + 1;
+            c /= dv;
+            S += c;
+        } else {
+            S += one;
+        }
     }
-    sum.widen(divUp(powUp(aw, K + 1), subDown(Mag::pow10(0), aw)));
+    Mag rad = Mag::up(4.0 * (3.0 * K + 3), -4 * static_cast<int64_t>(h));
+    rad = addUp(rad, divUp(powUp(aw, K + 1), subDown(Mag::pow10(0), aw)));
+    rad = addUp(rad, mulUp(Mag::up(0.35, 0), w.rad()));
+    Ball sum(S, rad, wp);
     sum *= z;
     sum.mulInt(2);
     yb += sum;
@@ -318,19 +611,29 @@ Ball lnMantissa(const Ball& M, int wp) {
 
 // ln x for an exact x > 0 (precision wp).
 Ball logPoint(const KVnum& x, int wp) {
-    // x = M 10^E with M in [1, 10) exactly; ln x = E ln 10 + ln M.
-    const int64_t E = leadOf(x) - 1;
+    // x = M 10^E with M in [0.3, 3.2] exactly; ln x = E ln 10 + ln M. Near
+    // 1 (E = 0) the logarithm is as small as x - 1: the digits it has in
+    // front are added to the precision, so the result keeps wp of its own.
+    int64_t E = leadOf(x) - 1;
+    if (log10Of(x) - static_cast<long double>(E) > 0.5L) ++E;
+    if (E == 0) {
+        const Ball d = Ball(x, wp) - Ball(1, wp);
+        if (d.exact() && d.mid().IsZero()) return Ball(wp);  // x = 1
+        const int64_t ld = d.mid().IsZero() ? -4 * static_cast<int64_t>(wp) : leadOf(d.mid());
+        if (ld < 0) {
+            const int w2 = widen(wp, static_cast<double>(-ld) + 1);
+            return lnMantissa(Ball(x, w2), w2).at(wp);
+        }
+        return lnMantissa(Ball(x, wp), wp);
+    }
     Ball M(x, wp);
     M.scale10(-E);
     Ball yb = lnMantissa(M, wp);
-    if (E != 0) {
-        const int wk = widen(wp, std::log10(std::fabs(static_cast<double>(E))) + 2);
-        Ball t = ln10(wk);
-        t.mulInt(E);
-        t += yb;
-        return t.at(wp);
-    }
-    return yb;
+    const int wk = widen(wp, std::log10(std::fabs(static_cast<double>(E))) + 2);
+    Ball t = ln10(wk);
+    t.mulInt(E);
+    t += yb;
+    return t.at(wp);
 }
 
 }  // namespace

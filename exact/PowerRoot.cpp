@@ -37,6 +37,25 @@ void integerRoot(const KVnum& x, int n, KVnum& res) {
     KVnumInternal::setHead(res, R.d.data(), -s, a.neg);
 }
 
+// True when |y ln x| is surely at least 10^-(4h + 7) (h of nlimbs), so that
+// e^(y ln x) is not the 1 or the number just below it that expNearOne
+// settles. |ln x| >= |x - 1| / max(1, x), and x's five head limbs as a long
+// double are within 10^-16 of x relative; this spares that test its
+// logarithm at full precision except for x within about 10^-10 of 1 or a
+// tiny y.
+bool surelyNotNearOne(const KVnum& x, const KVnum& y, int nlimbs) {
+    if (y.IsZero() || x.IsZero()) return false;
+    long double v = 0;
+    int used = 0;
+    for (int i = x.Top(); i >= 0 && used < 5; --i, ++used) v = v * 10000 + x.Limb(i);
+    v *= std::pow(10.0L, static_cast<long double>(x.Expo()) + 4.0L * (x.Top() - used + 1));
+    const long double d = std::fabs(v - 1) - 1e-15L * (v > 1 ? v : 1);
+    if (!(d > 1e-10L)) return false;
+    const long double lnLow = std::log10(d / (v > 1 ? v : 1));
+    const long double lyLow = static_cast<long double>(leadOf(y) - 1);
+    return lnLow + lyLow > -(4.0L * (nlimbs / 2 - 2) + 7);
+}
+
 }  // namespace
 
 KVnum* ExactFunc::Fpower(KVnum* x, KVnum* y) {
@@ -70,7 +89,7 @@ KVnum* ExactFunc::Fpower(KVnum* x, KVnum* y) {
                 [&](const Ball& ball, KVnum& v) { return nearestCut(ball, n, v) && powersEqual(v, 1, a, k); });
         }
     }
-    if (expNearOne(log(Ball(a, nlimbs + 4)) * Ball(b, nlimbs + 4), res)) return &res;
+    if (!surelyNotNearOne(a, b, nlimbs) && expNearOne(log(Ball(a, nlimbs + 4)) * Ball(b, nlimbs + 4), res)) return &res;
     // Leading digit position of y ln x, from doubles (an estimate: it only
     // sets guard limbs).
     const double lnx = static_cast<double>(leadOf(a)) * 2.302585093;

@@ -43,7 +43,9 @@
 // right to a relative 10^-2h, half the digits (at 130 limbs Aln(1.6) and
 // Alog(-2.5) stay plain; at 20 limbs Aln(20), at 130 Aln(-50) do not). The
 // bound takes every cut at its worst (a head limb of one digit), so it
-// errs by a digit or two on the safe side. Otherwise
+// errs by a digit or two on the safe side: where it misses by at most
+// cut::TRY_DIGITS, the series is summed with its cuts counted as they come
+// (CutBound.h) and kept when that count proves 10^-2h. Otherwise
 //   e^x = 10000^j e^r,  j = floor(x / (4 ln 10)),  0 <= r < 4 ln 10,
 // with r formed at guard limbs enough for j's digits, e^r as (e^(r/32))^32
 // (the series on r/32 < 0.3 converges with no loss, and five squarings cost
@@ -56,11 +58,13 @@
 #include <cmath>
 
 #include <kelvane/Func.h>
+#include "CutBound.h"
 #include "LimbScale.h"
 #include "Scratch.h"
 
 using kvfunc::Scratch;
 using kvfunc::Temps;
+namespace cut = kvfunc::cut;
 
 namespace {
 
@@ -74,23 +78,29 @@ const int FAR_GUARD = 4;
 
 // out = ln x by the plain series, every temporary of n limbs, for x > 0.
 // x is read before out is written, so they may be the same number. With
-// `exactD`, d = x - 1 is formed exactly (see the file comment).
-void lnSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool exactD = false) {
+// `exactD`, d = x - 1 is formed exactly (see the file comment). With `err`,
+// *err is log10 of a bound on |out - ln x|, the cuts counted as they come
+// (CutBound.h); the digits are the same either way.
+void lnSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool exactD = false, long double* err = nullptr) {
     Temps T(sc, n);
     KVnum &one = T(), &two = T(), &d = T(), &s = T(), &y = T(), &p = T(), &q = T(), &S = T(), &P = T(),
           &t = T();
     one = 1;
     two = 2;
+    long double eD = cut::NONE;
     if (exactD) {
         Temps W(sc, n + 2);
         KVnum &xw = W(), &onew = W();
         xw = x;
         onew = 1;
+        const cut::Was a = cut::was(xw), b = cut::was(onew);
         xw -= onew;
         d = xw;
+        if (err) eD = cut::plus(cut::add(a, b, xw), cut::mul(d));  // and the cut to n limbs
     } else {
         d = x;
         d -= one;
+        if (err) eD = cut::add(cut::was(x), cut::was(one), d);
     }
     s = x;
     s += one;
@@ -100,21 +110,64 @@ void lnSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool exactD = fals
     q = 1;
     S = y;
     P = 0;
+    // The bounds against the exact y = (x - 1)/(x + 1), its odd powers and
+    // the partial sums of atanh y.
+    long double eY = cut::NONE, eP = cut::NONE, eS = cut::NONE, ay = 0;
+    if (err) {
+        const long double eX = cut::add(cut::was(x), cut::was(one), s);
+        // |d/s - D/(x+1)| <= eD/|s| + |D| eX / (|s| (x + 1)), |D| <= |d| + eD.
+        const long double ls = cut::lo(s), lsx = ls + std::log10(1 - std::pow(10.0L, eX - ls));
+        eY = cut::plus(cut::times(eD, -ls), cut::times(cut::plus(cut::hi(d), eD), eX - ls - lsx));
+        eY = cut::plus(eY, cut::div(cut::was(d), s, y));
+        eP = eS = eY;
+        ay = cut::plus(cut::hi(y), eY);  // |exact y|, rounded up
+    }
+    long long passes = 0;
     if ((S == P) != 0) {  // y is 0 only for x = 1: then no term at all
         do {
             P = S;
             // Two multiplications by y, not one by y*y: each truncates, and
             // the sum's last digits depend on it.
-            p *= y;
-            p *= y;
+            if (err) {
+                // |p y - Y^(m+1)| <= |y| eP + (|p| + eP) eY, then the cut.
+                const long double hp = cut::hi(p);
+                p *= y;
+                eP = cut::plus(cut::plus(cut::times(cut::hi(y), eP), cut::times(cut::plus(hp, eP), eY)),
+                               cut::mul(p));
+                const long double hp2 = cut::hi(p);
+                p *= y;
+                eP = cut::plus(cut::plus(cut::times(cut::hi(y), eP), cut::times(cut::plus(hp2, eP), eY)),
+                               cut::mul(p));
+            } else {
+                p *= y;
+                p *= y;
+            }
             q += two;
             t = p;
             t /= q;
             S += t;
+            ++passes;
+            if (err) {
+                const long double eT = cut::plus(cut::times(eP, -cut::lo(q)), cut::div(cut::was(p), q, t));
+                eS = cut::plus(eS, cut::plus(eT, cut::add(cut::was(P), cut::was(t), S)));
+            }
         } while ((S == P) != 0);
     }
     S *= two;
     out = S;
+    if (err) {
+        if (S.IsZero()) {
+            *err = cut::NONE;  // x = 1
+            return;
+        }
+        // The terms not summed: sum over j > passes of |Y|^(2j+1)/(2j+1),
+        // below the first of them over 1 - Y^2.
+        const long long m = 2 * passes + 3;
+        const long double y2 = std::pow(10.0L, 2 * ay);
+        const long double tail =
+            y2 >= 1 ? HUGE_VALL : cut::up(m * ay - std::log10(static_cast<long double>(m)) - std::log10(1 - y2));
+        *err = cut::plus(cut::times(std::log10(2.0L), cut::plus(eS, tail)), cut::mul(S));
+    }
 }
 
 // ln x for x outside [0.01, 100] (x > 0), at n + FAR_GUARD limbs, into out.
@@ -171,7 +224,7 @@ void lnReduced(Scratch& sc, const KVnum& x, KVnum& out, int n) {
 
 }  // namespace
 
-void kvfunc::lnAt(Scratch& sc, const KVnum& x, KVnum& out, int n) {
+void kvfunc::lnAt(Scratch& sc, const KVnum& x, KVnum& out, int n, long double* err) {
     Temps T(sc, n);
     KVnum &X = T(), &lo = T(), &hi = T();
     X = x;
@@ -185,9 +238,10 @@ void kvfunc::lnAt(Scratch& sc, const KVnum& x, KVnum& out, int n) {
         d = X;
         d -= hi;
         const bool near = d.IsZero() || kvfunc::order10(d) < -static_cast<long long>(n / 2 - 2);
-        lnSeries(sc, X, out, n, near);
+        lnSeries(sc, X, out, n, near, err);
     } else {
         lnReduced(sc, X, out, n);
+        if (err) *err = HUGE_VALL;  // not counted: the caller takes its other route
     }
 }
 
@@ -205,7 +259,7 @@ KVnum* Func::Ln(KVnum* x) {
     return &res;
 }
 
-void kvfunc::expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n) {
+void kvfunc::expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, long double* err) {
     Temps T(sc, n);
     KVnum &X = T(), &one = T(), &p = T(), &f = T(), &k = T(), &S = T(), &P = T(), &t = T();
     X = x;  // read before out is written: they may be the same number
@@ -214,8 +268,20 @@ void kvfunc::expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n) {
     f = 1;
     k = 1;
     S = 1;
-    S += X;
+    // With err, the bounds (CutBound.h) of S against the exact partial sum,
+    // of p against x^k, and of f against k! (relative).
+    cut::Err eS, eP;
+    long double rF = cut::NONE, ax = 0;
+    if (err) {
+        ax = cut::hi(X);
+        const cut::Was a = cut::was(S);
+        S += X;
+        eS = cut::addSigned(a, cut::was(X), false, S);
+    } else {
+        S += X;
+    }
     P = 0;
+    long long passes = 0;
     // At least one pass, even when 1 + x is 0 (x = -1). The series always
     // ends: once k! exceeds the integer formed by p's limbs, p / k! is 0.
     do {
@@ -226,8 +292,22 @@ void kvfunc::expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n) {
         t = p;
         t /= f;
         S += t;
+        ++passes;
+        if (err) {
+            eP = cut::sum(cut::scaled(eP, ax, X.Minus()), cut::mulSigned(p));
+            rF = cut::intProduct(rF, f);
+            eS = cut::sum(cut::sum(eS, cut::term(t, p, eP, rF, f)), cut::addSigned(cut::was(P), cut::was(t), false, S));
+        }
     } while ((S == P) != 0);
     out = S;
+    if (err) {
+        // The terms not summed, from k = passes + 2 on: below the first over
+        // 1 - |x|/(k + 1).
+        const long long m = passes + 2;
+        const long double ra = std::pow(10.0L, ax) / (m + 1);
+        const long double tail = ra >= 1 ? HUGE_VALL : cut::up(m * ax - cut::lfactLo(m) - std::log10(1 - ra));
+        *err = cut::plus(cut::widest(eS), tail);
+    }
 }
 
 namespace {
@@ -247,7 +327,9 @@ double kvfunc::seriesCutError(long double al, int n) {
     const double h = n / 2 - 2, a = static_cast<double>(al);
     // Beyond 4h + 8 the plain series is hopeless: its terms stop (k! passes
     // 10^(4h+4) near k = 4h/log10(4h)) while x^k/k! still grows.
-    if (a > 4 * h + 8) return 1e9;
+    // (A bound far above any loss e^-L could offset: e^L itself reaches
+    // 10^(2^31) only near L = 4.9e9.)
+    if (a > 4 * h + 8) return 1e30;
     if (a == 0) return -1e9;
     const double ln10 = 2.302585092994045684, la = std::log10(a);
     // lgamma_r, not std::lgamma: the latter writes the global signgam, a data
@@ -342,10 +424,23 @@ void kvfunc::expAt(Scratch& sc, const KVnum& L, KVnum& out, int n) {
         return;
     }
     const long double lv = o > 12 ? 1e13L : (L.Minus() ? -1 : 1) * std::pow(10.0L, log10Abs(L));
-    if (o <= 12 && expSeriesLoss(lv, n) <= -2.0 * h)
+    const long double loss = o > 12 ? 1e9L : expSeriesLoss(lv, n);
+    if (loss <= -2.0L * h) {
         expSeries(sc, L, out, n);
-    else
-        expReduced(sc, L, out, n);
+        return;
+    }
+    if (loss <= -2.0L * h + cut::TRY_DIGITS) {
+        // Near the bound's edge: the plain series with its cuts counted.
+        Temps T(sc, n);
+        KVnum& r = T();
+        long double err;
+        expSeries(sc, L, r, n, &err);
+        if (cut::halfRight(err, r, n)) {
+            out = r;
+            return;
+        }
+    }
+    expReduced(sc, L, out, n);
 }
 
 KVnum* Func::Aln(KVnum* x) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <kelvane/Func.h>
+#include "CutBound.h"
 #include "LimbScale.h"
 #include "Scratch.h"
 
@@ -24,11 +25,29 @@ KVnum* Func::Fpower(KVnum* x, KVnum* y) {
     Temps T(*scratch, nlimbs);
     KVnum &L = T(), &Y = T(), &X = T();
     X = *x;  // x is read before Ln writes res, so it may be res
-    L = X;
-    Ln(&L);  // a base <= 0 is reported there and gives 0, hence the result 1
+    const long long h = nlimbs / 2 - 2;
+    // Where y ln x comes near the edge of the series' bound, ln x is summed
+    // with its cuts counted (the same digits), so that the plain series can
+    // be kept where the count proves half the digits (see below). y ln x is
+    // judged beforehand in long double, from the leading digits.
+    long double eLn = HUGE_VALL;
+    bool countLn = false;
+    if (!X.Minus() && !X.IsZero() && !y->IsZero()) {
+        const long double lx = kvfunc::log10Abs(X), ly = kvfunc::log10Abs(*y);
+        if (lx >= -2 && lx <= 2 && ly < 12) {
+            const long double est = (y->Minus() ? -1 : 1) * std::pow(10.0L, ly) * lx * 2.30258509299404568402L;
+            const long double loss = est == 0 ? -1e9L : kvfunc::expSeriesLoss(est, nlimbs);
+            countLn = loss > -2.0L * h - 1 && loss <= -2.0L * h + kvfunc::cut::TRY_DIGITS + 1;
+        }
+    }
+    if (countLn) {
+        kvfunc::lnAt(*scratch, X, res, nlimbs, &eLn);  // what Ln does for x > 0
+    } else {
+        L = X;
+        Ln(&L);  // a base <= 0 is reported there and gives 0, hence the result 1
+    }
     L = res;
     Y = *y;  // y is read after res was overwritten: it must not be res
-    const long long h = nlimbs / 2 - 2;
     if (!L.IsZero() && !Y.IsZero()) {
         const long long o = kvfunc::order10(L) + kvfunc::order10(Y);
         if (o >= 12) {
@@ -45,13 +64,32 @@ KVnum* Func::Fpower(KVnum* x, KVnum* y) {
         }
     }
     L *= Y;
+    // The bound on |L - y ln x|: ln x's times |y|, and the product's cut.
+    const long double eL = kvfunc::cut::plus(kvfunc::cut::times(eLn, kvfunc::cut::hi(Y)), kvfunc::cut::mul(L));
     if (!L.IsZero() && kvfunc::order10(L) >= -(4 * h + 4)) {
-        // The series' own bound decides, as in Aln (the same L takes the same
-        // route). L itself is off by a few units of 10^-4h relative, |L| u
-        // in e^L; where the plain series is taken |L| <= 4h + 8, so that
-        // costs far less than 10^-2h too.
+        // The series' own bound decides, as in Aln. L itself is off by a few
+        // units of 10^-4h relative, |L| u in e^L; where the a-priori bound
+        // takes the plain series |L| <= 4h + 8, so that costs far less than
+        // 10^-2h too. Near the bound's edge L's error is counted with the
+        // series' cuts.
         const long double lv = (L.Minus() ? -1 : 1) * std::pow(10.0L, kvfunc::log10Abs(L));
         const long double loss = kvfunc::order10(L) > 12 ? 1e9L : kvfunc::expSeriesLoss(lv, nlimbs);
+        if (loss > -2.0L * h && loss <= -2.0L * h + kvfunc::cut::TRY_DIGITS && eL < 0) {
+            // Near the edge: the plain series with its cuts counted, kept
+            // when they and L's own error (a factor e^|dL| - 1 at most) still
+            // leave half the digits.
+            Temps W(*scratch, nlimbs);
+            KVnum& r = W();
+            long double eS;
+            kvfunc::expSeries(*scratch, L, r, nlimbs, &eS);
+            // e^d - 1 <= (e - 1) d for 0 <= d <= 1.
+            const long double grow = kvfunc::cut::up(eL + std::log10(std::expm1(1.0L)));
+            const long double e = kvfunc::cut::plus(eS, kvfunc::cut::times(kvfunc::cut::plus(kvfunc::cut::hi(r), eS), grow));
+            if (kvfunc::cut::halfRight(e, r, nlimbs)) {
+                res = r;
+                return &res;
+            }
+        }
         if (loss > -2.0L * h) {
             // y ln x at guard limbs enough for its integer digits, then the
             // reduced exponential, cut to the working precision.

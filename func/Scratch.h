@@ -108,12 +108,20 @@ private:
 
 // out = e^x by 1 + x + x^2/2! + ..., the power and the factorial carried
 // from term to term; temporaries of n limbs. Aln and Fpower share it, so that
-// the same argument gives the same digits in both. x may be out.
-void expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n);
+// the same argument gives the same digits in both. x may be out. With err,
+// *err is log10 of a bound on |out - e^x| counted from the cuts as they come
+// (func/CutBound.h), +infinity where the terms left out cannot be bounded;
+// the digits are the same either way.
+void expSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, long double* err = nullptr);
+
+// out = sin x (cosine false) or cos x by their plain series, the power and
+// the factorial carried, temporaries of n limbs; err as for expSeries.
+void trigSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool cosine, long double* err = nullptr);
 
 // out = ln x for x > 0 at n limbs, by the route Ln takes (func/LogExp.cpp).
-// x may be out.
-void lnAt(Scratch& sc, const KVnum& x, KVnum& out, int n);
+// x may be out. With err, *err is log10 of a bound on |out - ln x| where the
+// plain series is summed (0.01 <= x <= 100), +infinity elsewhere.
+void lnAt(Scratch& sc, const KVnum& x, KVnum& out, int n, long double* err = nullptr);
 
 // log10 of a bound on the absolute error of a series whose terms are a
 // carried power over a carried factorial, each cut at the power's last

@@ -23,6 +23,9 @@
 // of the result judged from a long double evaluation (taken as unknown, so
 // not plain, when that is below 10^-12 or |x| 10^-16: near a zero of f), and
 // always for |x| < 1 (there every term is below u |x| times its own size).
+// Where E misses by at most cut::TRY_DIGITS, the series is summed with its
+// cuts counted as they come (CutBound.h) and kept when that count proves
+// 10^-2h |f(x)|.
 // At 130 limbs Sin(7) stays plain (about 128 digits kept); at 20 limbs Sin(100)
 // and Cos(33), at 9 limbs Sin(-7) do not. Those are reduced instead:
 //   x = k pi/2 + r,  |r| <= pi/4,  sin x, cos x = +-sin r or +-cos r by k mod 4,
@@ -44,33 +47,54 @@
 #include <cmath>
 
 #include <kelvane/Func.h>
+#include "CutBound.h"
 #include "LimbScale.h"
 #include "Scratch.h"
 #include "number/Internal.h"
 
 using kvfunc::Scratch;
 using kvfunc::Temps;
+namespace cut = kvfunc::cut;
 
 namespace {
+
+// The bounds of a series summed with its cuts counted (CutBound.h): of the
+// sum against the exact partial sum, of the power against x^m, and of the
+// factorial against m! (relative).
+struct Counted {
+    long double ax;  // log10 |x|, rounded up
+    long double rF = cut::NONE;
+    cut::Err eS, eP;
+};
 
 // One pass shared by the sine and cosine series: the next power and factorial,
 // the term, and the sign chosen by the parity of the native term counter.
 void trigPass(KVnum& S, KVnum& P, KVnum& p, KVnum& f, KVnum& k, KVnum& t,
-              const KVnum& X, const KVnum& one, int32_t& c) {
+              const KVnum& X, const KVnum& one, int32_t& c, Counted* b) {
     P = S;
     p *= X;
+    if (b) b->eP = cut::sum(cut::scaled(b->eP, b->ax, X.Minus()), cut::mulSigned(p));
     p *= X;
+    if (b) b->eP = cut::sum(cut::scaled(b->eP, b->ax, X.Minus()), cut::mulSigned(p));
     k += one;
     f *= k;
+    if (b) b->rF = cut::intProduct(b->rF, f);
     k += one;
     f *= k;
+    if (b) b->rF = cut::intProduct(b->rF, f);
     t = p;
     t /= f;
     c = c + 1;
-    if (c % 2 != 0)
+    const bool subtract = c % 2 != 0;
+    if (subtract)
         S -= t;
     else
         S += t;
+    if (b) {
+        const cut::Err eT = cut::term(t, p, b->eP, b->rF, f);
+        b->eS = cut::sum(cut::sum(b->eS, subtract ? cut::negated(eT) : eT),
+                         cut::addSigned(cut::was(P), cut::was(t), subtract, S));
+    }
 }
 
 }  // namespace
@@ -104,11 +128,12 @@ KVnum* Func::RtoD(KVnum* x) {
     return &res;
 }
 
-namespace {
-
 // The plain series: sin x = x - x^3/3! + ... (cosine false) or
-// cos x = 1 - x^2/2! + ... (cosine true), temporaries of n limbs.
-void trigSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool cosine) {
+// cos x = 1 - x^2/2! + ... (cosine true), temporaries of n limbs. With err,
+// *err is log10 of a bound on |out - sin x| (or cos x) counted from the cuts
+// as they come, +infinity where the terms left out cannot be bounded; the
+// digits are the same either way.
+void kvfunc::trigSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool cosine, long double* err) {
     Temps T(sc, n);
     KVnum &X = T(), &p = T(), &f = T(), &k = T(), &S = T(), &P = T(), &t = T(), &one = T();
     X = x;
@@ -116,13 +141,16 @@ void trigSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool cosine) {
     P = 0;
     one = 1;
     int32_t c = 0;
+    Counted counted;
+    Counted* b = err ? &counted : nullptr;
+    if (b) counted.ax = cut::hi(X);
     if (!cosine) {
         p = X;
         k = 1;
         S = X;
         if ((S == P) != 0) {
             do {
-                trigPass(S, P, p, f, k, t, X, one, c);
+                trigPass(S, P, p, f, k, t, X, one, c, b);
             } while ((S == P) != 0);
         }
     } else {
@@ -131,13 +159,21 @@ void trigSeries(Scratch& sc, const KVnum& x, KVnum& out, int n, bool cosine) {
         k = 0;
         S = 1;
         do {
-            trigPass(S, P, p, f, k, t, X, one, c);
+            trigPass(S, P, p, f, k, t, X, one, c, b);
         } while ((S == P) != 0);
     }
     out = S;
+    if (err) {
+        // The terms not summed, from the power m = 2c + 2 (cosine) or
+        // 2c + 3 on: below the first over 1 - x^2/((m+1)(m+2)).
+        const long long m = 2LL * c + (cosine ? 2 : 3);
+        const long double ra = std::pow(10.0L, 2 * counted.ax) / ((m + 1.0L) * (m + 2.0L));
+        const long double tail =
+            ra >= 1 ? HUGE_VALL : cut::up(m * counted.ax - cut::lfactLo(m) - std::log10(1 - ra));
+        *err = cut::plus(cut::widest(counted.eS), tail);
+    }
 }
 
-}  // namespace
 
 // sin x or cos x by the route of the file comment, into res.
 KVnum* Func::trigRoute(KVnum* x, bool cosine) {
@@ -146,7 +182,7 @@ KVnum* Func::trigRoute(KVnum* x, bool cosine) {
     X = *x;  // an argument of another precision is cut first; x may be res
     const long long h = nlimbs / 2 - 2;
     if (X.IsZero()) {
-        trigSeries(*scratch, X, res, nlimbs, cosine);
+        kvfunc::trigSeries(*scratch, X, res, nlimbs, cosine);
         return &res;
     }
     const long long o = kvfunc::order10(X);
@@ -157,16 +193,29 @@ KVnum* Func::trigRoute(KVnum* x, bool cosine) {
             res = X;
         return &res;
     }
-    bool plain = o < 0;
+    bool plain = o < 0, count = false;
     if (!plain && o <= 12) {
         const long double a = std::pow(10.0L, kvfunc::log10Abs(X));
         const long double f = std::fabs(cosine ? std::cos(a) : std::sin(a));
-        if (f >= 1e-12L && f >= a * 1e-16L)
-            plain = kvfunc::seriesCutError(a, nlimbs) <= std::log10(f) - 2 * h;
+        if (f >= 1e-12L && f >= a * 1e-16L) {
+            const long double over = kvfunc::seriesCutError(a, nlimbs) - (std::log10(f) - 2 * h);
+            plain = over <= 0;
+            count = !plain && over <= cut::TRY_DIGITS;
+        }
     }
     if (plain) {
-        trigSeries(*scratch, X, res, nlimbs, cosine);
+        kvfunc::trigSeries(*scratch, X, res, nlimbs, cosine);
         return &res;
+    }
+    if (count) {
+        // Near the bound's edge: the plain series with its cuts counted.
+        long double err;
+        KVnum& r = T();
+        kvfunc::trigSeries(*scratch, X, r, nlimbs, cosine, &err);
+        if (cut::halfRight(err, r, nlimbs)) {
+            res = r;
+            return &res;
+        }
     }
 
     // x = k pi/2 + r, at the integer digits of x, the precision and eight
@@ -226,7 +275,7 @@ KVnum* Func::trigRoute(KVnum* x, bool cosine) {
         const bool useCos = cosine ? (m % 2 == 0) : (m % 2 == 1);
         bool minus = cosine ? (m == 1 || m == 2) : (m >= 2);
         if (!cosine && neg) minus = !minus;
-        trigSeries(*scratch, r, u, g, useCos);
+        kvfunc::trigSeries(*scratch, r, u, g, useCos);
         if (minus) {
             t = 0;
             t -= u;

@@ -49,7 +49,14 @@ public:
     // sure to hold (h = nlimbs/2 - 2). Each follows its plain steps where a
     // bound stated below shows they keep 2h digits (a relative error of at
     // most 10^-2h), and otherwise takes
-    // the route stated with it. u = 10^-4h.
+    // the route stated with it. u = 10^-4h. Where an a-priori bound of Aln,
+    // Fpower, Sin or Cos misses 10^-2h by at most three digits, the plain
+    // series is summed with its error counted as it accumulates (each cut
+    // read off the numbers the operation leaves, with its sign, since every
+    // cut is toward zero; a quotient's cut also from its leading digits; the
+    // terms left out by their bound; for Fpower the error of y ln x, counted
+    // the same way through the logarithm series): its digits are kept when
+    // that count proves 10^-2h, and the other route is taken otherwise.
 
     /// ln x; x <= 0: "x must be greater than 0" and 0. x may be res.
     /// The plain series 2(y + y^3/3 + ...), y = (x-1)/(x+1), is summed for
@@ -64,7 +71,8 @@ public:
     /// Bound: the plain series is off by at most
     /// E = sum_k min(u |x|^k, |x|^k/k!) + K u e^|x| (K passes); it is summed
     /// when E / e^x <= 10^-2h (at 130 limbs about -7.0 <= x <= 7.8, at
-    /// 9 limbs -1.7 <= x <= 2.7). Otherwise e^x = 10000^j e^r,
+    /// 9 limbs -1.7 <= x <= 2.7), and near that edge where the counted error
+    /// (above) proves 10^-2h (Aln(-2.5) at 10 limbs). Otherwise e^x = 10000^j e^r,
     /// 0 <= r < 4 ln 10, at guard limbs (e^r as (e^(r/32))^32), then cut.
     /// |x| < 10^-(4h+4) gives 1, as the series does.
     KVnum* Aln(KVnum* x);
@@ -76,7 +84,8 @@ public:
     /// 10^x = Fpower(10, x), ln 10 from the series. x must not be res.
     KVnum* Alog(KVnum* x);
     /// x^y = e^(y ln x); x <= 0: Ln's report and 1. x may be res, y not.
-    /// L = y ln x takes Aln's bound and routes; on the other route L is
+    /// L = y ln x takes Aln's bound and routes (near the edge, the counted
+    /// error includes L's own); on the other route L is
     /// formed again at guard limbs for its integer digits. |L| >= 10^12:
     /// "Exponent out of range." and 0; |L| < 10^-(4h+4): 1.
     KVnum* Fpower(KVnum* x, KVnum* y);
@@ -113,7 +122,8 @@ public:
     /// series is off by at most E = sum_k min(u |x|^k, |x|^k/k!) + K u e^|x|;
     /// it is summed for |x| < 1 and where E <= 10^-2h |sin x| (the size
     /// judged in long double; near a zero of sin x, not summed): at 130 limbs
-    /// up to about |x| = 7.3. Otherwise x = k pi/2 + r, |r| <= pi/4, with pi
+    /// up to about |x| = 7.3; near that edge where the counted error (above)
+    /// proves 10^-2h |sin x|. Otherwise x = k pi/2 + r, |r| <= pi/4, with pi
     /// from Pi() (kept by the Func) at the integer digits of x plus the
     /// precision plus 8 digits, the series on r there, then cut. More than
     /// max(2000, 8h + 8) integer digits: "Argument too large for the

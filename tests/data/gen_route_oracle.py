@@ -2,7 +2,9 @@
 """Writes tests/data/route_oracle.h: true values for the arguments where the
 function library once ended the process, ran without end, or returned
 numbers with no right digit (huge and tiny arguments, arguments near 1, large
-root indices), at 9, 20 and 130 limbs; and 1 / ln 10 to 1250 places.
+root indices), at 9, 20 and 130 limbs; the arguments on both sides of the
+bound counted from the cuts, at the precisions where it falls; and 1 / ln 10
+to 1250 places.
 
 Independent of the library: mpmath at 700 significant digits (its functions
 are correctly rounded at that precision; the margin over 320 covers the
@@ -46,6 +48,29 @@ EXP_SIDES = {9: ["2.6", "2.8", "-1.7", "-1.85"], 20: ["3.8", "3.95", "-3.0", "-3
              130: ["7.7", "7.9", "-6.95", "-7.1"]}
 SIN_SIDES = {9: ["2.0", "2.15"], 20: ["3.0", "3.2"], 130: ["7.3", "7.45"]}
 COS_SIDES = {9: ["1.45", "1.6"], 20: ["3.3", "3.5"], 130: ["7.28", "7.45"]}
+
+
+# The edge of the bound counted from the cuts, at the precisions where it
+# falls: the same argument inside at one precision (the plain digits, kept)
+# and outside at a lower one (the plain digits miss half).
+EDGES = [(9, "Cos", "3", ""), (10, "Cos", "3", ""), (13, "Cos", "3", ""), (9, "Aln", "-2.5", ""),
+         (10, "Aln", "-2.5", ""), (13, "Aln", "-2.5", ""), (13, "Aln", "3.7", ""), (10, "Sin", "3", ""),
+         (9, "Fpower", "0.5", "3"), (10, "Fpower", "0.5", "3"), (33, "Alog", "2", ""),
+         (20, "Alog", "2", "")]
+
+
+# Arguments for the bound counted from the cuts, taken against the true
+# value at several precisions whichever route the method then takes.
+COUNTED = [("exp", a) for a in ["-9.5", "-7.25", "-5", "-3.6", "-2.5", "-1.3", "0.7", "2.2", "3.7", "5.3",
+                                 "7.9", "9.6"]] + \
+          [(m, a) for m in ("sin", "cos") for a in ["-0.9", "2.2", "3", "4.4", "6.1", "8.3", "10.7"]] + \
+          [("ln", a) for a in ["0.02", "0.37", "1.0007", "1.9", "7", "55", "99.5"]]
+
+
+def edge_value(mth, a, b):
+    x = mpf(a)
+    return {"Cos": lambda: mpmath.cos(x), "Sin": lambda: mpmath.sin(x), "Aln": lambda: mpmath.exp(x),
+            "Fpower": lambda: mpmath.power(x, mpf(b or "0")), "Alog": lambda: mpmath.power(10, x)}[mth]()
 
 
 def near_one(n):
@@ -154,6 +179,28 @@ def main():
             for p in parts[:-1]:
                 print('     "%s"' % p)
             print('     "%s"},' % parts[-1])
+    for n, mth, a, b in EDGES:
+        v = cut(edge_value(mth, a, b))
+        print('    {%d, "%s", "%s", "%s",' % (n, mth, a, b))
+        parts = [v[i:i + 70] for i in range(0, len(v), 70)]
+        for p in parts[:-1]:
+            print('     "%s"' % p)
+        print('     "%s"},' % parts[-1])
+    print("};")
+    print()
+    print("// The plain series' values for the bound counted from their cuts,")
+    print("// cut after 120 significant digits.")
+    print("struct CountedOracle {")
+    print("    const char* series;  // exp, sin, cos or ln")
+    print("    const char* a;")
+    print("    const char* value;")
+    print("};")
+    print()
+    print("static const CountedOracle kCountedOracle[] = {")
+    for mth, a in COUNTED:
+        x = mpf(a)
+        v = {"exp": mpmath.exp, "sin": mpmath.sin, "cos": mpmath.cos, "ln": mpmath.log}[mth](x)
+        print('    {"%s", "%s", "%s"},' % (mth, a, cut(v, 120)))
     print("};")
     print()
     mp.dps = 1300
