@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "exact/Ball.h"
+#include "exact/Nat.h"
+#include "exact/TrigCore.h"
+#include "number/Internal.h"
 
 namespace kvexact {
 
@@ -176,7 +179,17 @@ Ball expSmall(const Ball& r0, int wp) {
     const bool variable = wp >= VARIABLE_FROM;
     const double c = (variable ? 0.5 : 1.0) * shortCost(wp);
     int s = sMin;
-    {
+    // The choice depends only on the precision and on log10 |r|, which a
+    // caller's loop repeats: the last one is kept per thread.
+    struct Choice {
+        int wp = -1;
+        double l0 = 0;
+        int s = 0;
+    };
+    static thread_local Choice last;
+    if (last.wp == wp && last.l0 == l0) {
+        s = last.s;
+    } else {
         auto cost = [&](int t) {
             const double lx = std::min(l0 - 0.30103 * t, -0.52);
             const double K = termsEstimate(lx, digits + 0.302 * t);
@@ -195,6 +208,9 @@ Ball expSmall(const Ball& r0, int wp) {
             const double ct = cost(t);
             if (ct < best) best = ct, s = t;
         }
+        last.wp = wp;
+        last.l0 = l0;
+        last.s = s;
     }
     const int w = widen(wp, 0.302 * s + 6);
     const int h = headOf(w);
@@ -236,12 +252,16 @@ Ball expSmall(const Ball& r0, int wp) {
         if (m > 64) m = 64;
         const int J = K / m;  // blocks 0..J cover the terms 0..(J+1)m-1
         const int last = (J + 1) * m - 1;
-        // Block j's precision: its weight |x|^(jm) / (jm)! taken off the digits.
+        // Block j's precision: its weight |x|^(jm) / (jm)! taken off the
+        // digits, rounded up to one of about eight levels, so that the powers
+        // are cut once per level rather than once per block.
+        const int hStep = std::max(8, h / 8);
         auto limbsFor = [&](int j) {
             if (!variable) return w;
             const double lw = j * m * lx - log10Fact(j * m);
             const double d = 4.0 * h + lw;
-            int n = 2 * (static_cast<int>(std::ceil(std::max(d, 8.0) / 4)) + 2);
+            const int hj = (static_cast<int>(std::ceil(std::max(d, 8.0) / 4)) + hStep - 1) / hStep * hStep;
+            int n = 2 * (hj + 2);
             if (n > w) n = w;
             return n;
         };
@@ -261,23 +281,46 @@ Ball expSmall(const Ball& r0, int wp) {
         // quotients (at most m) and a sum.
         long ops = 2L * m * m + 2L * (J + 1) * (3 * m + 8);
         KVnum acc(limbsFor(J));
+        // The powers, the block's sum, the divisor and the join at the
+        // current level's precision (made again when the level rises).
+        int level = -1;
+        std::vector<KVnum> cut;
+        const std::vector<KVnum>* Pj = &P;
+        std::vector<KVnum> tmp;
         for (int j = J; j >= 0; --j) {
             const int nj = limbsFor(j);
-            KVnum b(nj), dv(nj);
+            if (nj != level) {
+                level = nj;
+                cut.clear();
+                if (nj < w) {
+                    cut.reserve(m + 1);
+                    for (int i = 0; i <= m; ++i) {
+                        cut.emplace_back(nj);
+                        cut[i] = P[i];
+                    }
+                    Pj = &cut;
+                } else {
+                    Pj = &P;
+                }
+                tmp.clear();
+                tmp.reserve(3);
+                for (int i = 0; i < 3; ++i) tmp.emplace_back(nj);
+            }
+            const std::vector<KVnum>& Q = *Pj;
+            KVnum &b = tmp[0], &dv = tmp[1], &t = tmp[2];
             // B_j = sum_i x^i / ((jm+1)...(jm+i)), by Horner with short divisions.
-            b = P[m - 1];
+            b = Q[m - 1];
             for (int i = m - 2; i >= 0; --i) {
                 dv = static_cast<long long>(static_cast<int64_t>(j) * m + i + 1);
                 b /= dv;
-                b += P[i];
+                b += Q[i];
             }
             if (j == J) {
                 acc = b;
                 continue;
             }
-            KVnum t(nj);
             t = acc;
-            t *= P[m];
+            t *= Q[m];
             // / ((jm+1)...(jm+m)), the factors grouped below 10^8.
             int64_t g = 1;
             for (int i = 1; i <= m; ++i) {
@@ -294,8 +337,12 @@ Ball expSmall(const Ball& r0, int wp) {
                 t /= dv;
             }
             t += b;
-            acc.~KVnum();
-            new (&acc) KVnum(t);
+            if (acc.Nlimbs() == nj) {
+                acc = t;
+            } else {
+                acc.~KVnum();
+                new (&acc) KVnum(t);
+            }
         }
         // Absolute error of the sum: 4 eps per operation, plus the terms from
         // last + 1 on (below 2 |x|^(last+1) / (last+1)!). The sum is >= e^-0.3 > 0.74,
@@ -326,6 +373,130 @@ Ball expSmall(const Ball& r0, int wp) {
     return out;
 }
 
+// ---- e^x for a short x, by binary splitting -----------------------------------------------
+
+// The Taylor terms k in [a, b) of e^y, y = p / 10^d (|y| <= 1), as exact
+// integers: term k is y^k / k!, and over a range
+//   P = (+-p)^(b-a),  Q = K 10^(d (b-a)) with K = a (a+1) ... (b-1),
+//   T / Q = sum_{k=a}^{b-1} y^k a! / ... = the terms divided by the one before a.
+// Merging [a, m) and [m, b): P = P1 P2, K = K1 K2, T = T1 Q2 + P1 T2.
+struct ExpSplit {
+    kvtrig::Int p, t;
+    kvtrig::Nat k;
+    int64_t n = 0;  // b - a: Q = k 10^(d n)
+};
+
+ExpSplit expSplit(const kvtrig::Int& p, int64_t d, uint64_t a, uint64_t b, bool needP) {
+    using namespace kvtrig;
+    ExpSplit s;
+    if (b - a <= 24) {
+        // A short range from its top: T(j, b) = p (Q(j+1, b) + T(j+1, b)).
+        // The terms of a range do not grow (|y / j| <= 1), so for p < 0 each
+        // T(j+1, b) is <= 0 with |T(j+1, b)| <= Q(j+1, b): in magnitudes,
+        // |T(j, b)| = |p| (Q(j+1, b) - |T(j+1, b)|), and T carries p's sign.
+        Nat k(1), t, q;
+        int64_t n = 0;
+        for (uint64_t j = b; j-- > a;) {
+            q = mulPow10(k, d * n);
+            if (p.neg)
+                t = sub(q, t);
+            else
+                addInto(t, t, q);
+            t = mul(t, p.m);
+            mulSmallInPlace(k, j);
+            ++n;
+        }
+        s.t = Int{t, p.neg && !t.isZero()};
+        s.k = k;
+        s.n = n;
+        if (needP) {
+            Nat pw(1);
+            for (uint64_t j = a; j < b; ++j) pw = mul(pw, p.m);
+            s.p = Int{pw, p.neg && (b - a) % 2 == 1};
+        }
+        return s;
+    }
+    const uint64_t m = (a + b) / 2;
+    ExpSplit l = expSplit(p, d, a, m, true), r = expSplit(p, d, m, b, needP);
+    // T1 Q2 = T1 K2 10^(d n2).
+    Int t1{mulPow10(mul(l.t.m, r.k), d * r.n), l.t.neg};
+    if (t1.m.isZero()) t1.neg = false;
+    s.t = addInt(t1, mulInt(l.p, r.t));
+    s.k = mul(l.k, r.k);
+    s.n = l.n + r.n;
+    if (needP) s.p = mulInt(l.p, r.p);
+    return s;
+}
+
+// Arguments up to this many significant digits, from this precision (in
+// limbs) on, take the binary splitting: its integers stay short, where the
+// halvings and the series of expSmall would run on full-length numbers.
+const int SHORT_DIGITS = 18;
+const int SHORT_FROM = 450;
+
+// e^x for an exact x = +-m 10^e with m of at most SHORT_DIGITS digits and
+// |x| <= 10^4: y = x / 2^s0 (|y| <= 1, exactly: p = m 5^s0, d = s0 - e),
+// sum_{k<=N} y^k / k! = 1 + T / Q exactly by binary splitting, one quotient
+// at scale 10^-W, and s0 squarings in balls. The terms left out are below
+// 2 |y|^(N+1) / (N+1)!, the quotient's cut below one unit of 10^-W.
+Ball expShort(const kvtrig::Arg& x, int wp) {
+    using namespace kvtrig;
+    const double lx = x.m.log10() + static_cast<double>(x.e);
+    const int s0 = lx > -0.01 ? static_cast<int>(std::ceil((lx + 0.01) / std::log10(2.0))) : 0;
+    const int w = widen(wp, 0.302 * s0 + 3);
+    const int h = headOf(w);
+    // y = p 10^-d with d >= 0.
+    Nat pm = x.m;
+    for (int i = 0; i < s0; ++i) mulSmallInPlace(pm, 5);
+    int64_t d = s0 - x.e;
+    if (d < 0) {
+        pm = mulPow10(pm, -d);
+        d = 0;
+    }
+    const double ly = pm.log10() - static_cast<double>(d);  // <= 0 (plus rounding)
+    // Scale: the sum (in [e^-1, e]) to W digits after the point, more than
+    // the h + 1 limbs the result keeps.
+    const int64_t W = 4 * static_cast<int64_t>(h) + 12;
+    uint64_t N = 1;
+    while (std::log10(2.0) + (N + 1) * ly - log10Fact(static_cast<int>(N + 1)) > -static_cast<double>(W) - 1) ++N;
+    const Int p{pm, x.neg};
+    ExpSplit sp = expSplit(p, d, 1, N + 1, false);
+    // sum = 1 + T / Q = (Q + T) / Q, Q = K 10^(d N); Q + T > 0 since the sum
+    // is at least e^-1 less the rest.
+    const Nat Q = mulPow10(sp.k, d * sp.n);
+    const Int num = addInt(Int{Q, false}, sp.t);
+    Ball out(w);
+    if (num.neg || num.m.isZero()) {
+        out.setUnbounded();
+        return out;
+    }
+    const Nat F = divFloor(mulPow10(num.m, W), Q);  // floor(sum 10^W), >= 10^(W-1)
+    // The h + 1 limbs of F from its head (the rest cut: less than one unit of
+    // the last kept limb).
+    const int size = F.size();
+    KVnum mid(w);
+    KVnumInternal::setHead(mid, F.d.data() + (size - h - 1), 4 * static_cast<int64_t>(size - h - 1) - W, false);
+    const double lrest = std::log10(2.0) + (N + 1) * ly - log10Fact(static_cast<int>(N + 1));
+    Mag rad = addUp(Mag::pow10(-W), Mag::pow10(static_cast<int64_t>(std::ceil(lrest + 1e-6 * std::fabs(lrest) + 0.01))));
+    rad = addUp(rad, unitOf(mid));
+    out = Ball(mid, rad, w);
+    for (int i = 0; i < s0; ++i) {
+        const Ball t = out;
+        out *= t;
+    }
+    return out;
+}
+
+// True when x suits expShort at precision wp (x non-zero).
+bool shortArgument(const KVnum& x, int wp, kvtrig::Arg& a) {
+    if (wp < SHORT_FROM) return false;
+    int low = 0;
+    while (x.Limb(low) == 0) ++low;
+    if (4 * (x.Top() - low + 1) > SHORT_DIGITS + 3) return false;
+    a = kvtrig::argOf(x);
+    return a.m.digits() <= SHORT_DIGITS && a.m.log10() + static_cast<double>(a.e) <= 4;
+}
+
 // e^x at an exact point x (a KVnum of precision wp).
 Ball expPoint(const KVnum& x, int wp) {
     if (x.IsZero()) return Ball(1, wp);
@@ -345,6 +516,8 @@ Ball expPoint(const KVnum& x, int wp) {
         e.widen(mulUp(ax, ax));
         return e;
     }
+    kvtrig::Arg sa;
+    if (shortArgument(x, wp, sa)) return expShort(sa, wp);
     const long double xv = valueOf(x);
     const int64_t k = static_cast<int64_t>(std::llround(xv / 2.302585092994045684017991454684364L));
     Ball r(x, wp);
@@ -395,23 +568,41 @@ Ball lnMantissa(const Ball& M, int wp) {
         r.setUnbounded();
         return r;
     }
-    // sum_k z^2k / (2k+1) to the first term below 10^-(4h + 8), by Horner in
-    // w = z^2; the rest is below that term's bound / (1 - w).
+    // S = sum_k w^k / (2k+1), w = z^2, to the first term below 10^-(4h + 8),
+    // by Horner on plain numbers; the rest is below that term's bound /
+    // (1 - |w|). With |w| <= 0.01 every value lies below 1.01, so each
+    // operation (a product, a quotient 1 / (2k+1), a sum) is off by at most
+    // two units in the last place of a number below 2, 4 eps with eps =
+    // 10^-(4h), and an error already made is multiplied by |w| at the next
+    // step. w's radius moves S by at most rad max|S'| <= rad / (3 (1 - |w|)^2)
+    // <= 0.35 rad.
     const Ball w = z * z;
     const Mag aw = w.absUp();
     const double lw = aw.isZero() ? -1e9 : aw.log10();
-    const double digits = 4.0 * (wp / 2 - 2) + 8;
+    const int h = wp / 2 - 2;
+    const double digits = 4.0 * h + 8;
     int K = 0;
     while ((K + 1) * lw > -digits && K < 100000) ++K;
-    Ball sum(1, wp);
-    sum.divInt(2 * K + 1);
+    KVnum S(wp), c(wp), dv(wp), one(wp);
+    one = 1;
+    S = one;
+    dv = 2 * K + 1;
+    S /= dv;
     for (int k = K - 1; k >= 0; --k) {
-        sum *= w;
-        Ball c(1, wp);
-        if (k > 0) c.divInt(2 * k + 1);
-        sum += c;
+        S *= w.mid();
+        if (k > 0) {
+            c = one;
+            dv = 2 * k + 1;
+            c /= dv;
+            S += c;
+        } else {
+            S += one;
+        }
     }
-    sum.widen(divUp(powUp(aw, K + 1), subDown(Mag::pow10(0), aw)));
+    Mag rad = Mag::up(4.0 * (3.0 * K + 3), -4 * static_cast<int64_t>(h));
+    rad = addUp(rad, divUp(powUp(aw, K + 1), subDown(Mag::pow10(0), aw)));
+    rad = addUp(rad, mulUp(Mag::up(0.35, 0), w.rad()));
+    Ball sum(S, rad, wp);
     sum *= z;
     sum.mulInt(2);
     yb += sum;
