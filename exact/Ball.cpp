@@ -624,6 +624,16 @@ Ball root(const Ball& x, int64_t n) {
             if (e) B *= B;
         }
         if (T.IsZero()) break;
+        // KVnum cuts a quotient at the weight of the dividend's last limb:
+        // x reaches 10^n, so both are first brought down by T's power of ten
+        // (exactly), or x / T, about y, would keep only 4h - n digits.
+        const int64_t L = leadOf(T);
+        if (L > 1) {
+            KVnum s(p);
+            powerOfTen(s, -L);
+            X *= s;
+            T *= s;
+        }
         X /= T;
         c = static_cast<long long>(n - 1);
         Y *= c;

@@ -8,6 +8,8 @@
 
 #include "exact/Circular.h"
 #include "exact/ExactCommon.h"
+#include "exact/Nat.h"
+#include "number/Internal.h"
 
 using namespace kvexact;
 
@@ -184,6 +186,27 @@ KVnum* ExactFunc::Factorial(KVnum* x) {
     if (m < 2) {
         res = 1;
         return &res;
+    }
+    // m! with no more digits than a result holds: the exact integer, written
+    // as it is (no bound, no second try).
+    const int64_t P = 4 * static_cast<int64_t>(KVnum::HeadIndex(nlimbs)) + 4;
+    if (lgammaSafe(static_cast<double>(m) + 1) / std::log(10.0) < static_cast<double>(P) - 2) {
+        kvtrig::Nat F(1);
+        uint64_t g = 1;
+        for (int64_t k = 2; k <= m; ++k) {
+            if (g > 100000000 / static_cast<uint64_t>(k)) {
+                kvtrig::mulSmallInPlace(F, g);
+                g = 1;
+            }
+            g *= static_cast<uint64_t>(k);
+        }
+        kvtrig::mulSmallInPlace(F, g);
+        if (F.digits() <= P) {
+            const int64_t up = P - F.digits();  // the head limb full
+            const kvtrig::Nat G = kvtrig::mulPow10(F, up);
+            KVnumInternal::setHead(res, G.d.data(), -up, false);
+            return &res;
+        }
     }
     // The product while it is short or m! fits the precision (then it is
     // exact); Stirling's series beyond, where m! is never representable.

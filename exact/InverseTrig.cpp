@@ -128,7 +128,7 @@ int cmpOne(const Arg& x) {
 }
 
 // pi/2 10^W within 2 units, and pi/4.
-Nat halfPi(int64_t W) { return divSmall(piScaled(W), 2); }
+Nat halfPi(int64_t W) { return half(piScaled(W)); }
 
 // pi/2 - th (th within err) at scale W, as bounds.
 Approx fromHalfPi(const Approx& th, int64_t W) {

@@ -53,6 +53,8 @@ Nat mulSmall(const Nat& a, uint64_t m);
 void mulSmallInPlace(Nat& a, uint64_t m);
 // floor(a / m), 0 < m < 10^12 (one short division below 10^8).
 Nat divSmall(const Nat& a, uint64_t m);
+// floor(a / 2), without a division.
+Nat half(const Nat& a);
 // floor(a / b), b > 0.
 Nat divFloor(const Nat& a, const Nat& b);
 // ceil(a / b), b > 0.
@@ -65,6 +67,12 @@ Nat divPow10(const Nat& a, int64_t k);
 inline Nat scale10(const Nat& a, int64_t k) { return k >= 0 ? mulPow10(a, k) : divPow10(a, -k); }
 // floor(sqrt(a)).
 Nat isqrt(const Nat& a);
+// s = floor(sqrt(a)) and r = a - s^2 (so 0 <= r <= 2s), by the
+// divide-and-conquer root: the root of the top half of a's limbs, one
+// quotient of half the length and the exact remainder.
+void sqrtRem(const Nat& a, Nat& s, Nat& r);
+// floor(cbrt(a)).
+Nat icbrt(const Nat& a);
 // 10^k.
 Nat pow10(int64_t k);
 

@@ -11,10 +11,31 @@
 #include <cmath>
 
 #include "exact/ExactCommon.h"
+#include "exact/TrigCore.h"
+#include "number/Internal.h"
 
 using namespace kvexact;
 
 namespace {
+
+// Square and cube roots as integer roots. With |x| = m 10^e and L = digits(m) + e
+// (|x| lies in [10^(L-1), 10^L)), the root's leading digit has the weight
+// 10^floor((L - 1) / n), so with s = P - 1 - floor((L - 1) / n) the root
+// times 10^s has exactly P = 4h + 4 digits, and
+//   floor(|x|^(1/n) 10^s) = iroot(floor(m 10^(e + ns)))
+// exactly (a floor inside never moves the root's floor). That integer, with
+// the exponent -s, is the result: no error bound, no second evaluation, and
+// exact roots come out exact by themselves.
+void integerRoot(const KVnum& x, int n, KVnum& res) {
+    const kvtrig::Arg a = kvtrig::argOf(x);
+    const int64_t P = 4 * static_cast<int64_t>(KVnum::HeadIndex(res.Nlimbs())) + 4;
+    const int64_t L = a.m.digits() + a.e;
+    const int64_t lead = L - 1 >= 0 ? (L - 1) / n : -((n - L) / n);  // floor((L - 1) / n)
+    const int64_t s = P - 1 - lead;
+    const kvtrig::Nat Y = kvtrig::scale10(a.m, a.e + n * s);
+    const kvtrig::Nat R = n == 2 ? kvtrig::isqrt(Y) : kvtrig::icbrt(Y);
+    KVnumInternal::setHead(res, R.d.data(), -s, a.neg);
+}
 
 // True when |y ln x| is surely at least 10^-(4h + 7) (h of nlimbs), so that
 // e^(y ln x) is not the 1 or the number just below it that expNearOne
@@ -125,6 +146,10 @@ KVnum* ExactFunc::Iroot(KVnum* x, int n) {
     }
     if (a.IsZero()) {
         res = 0;
+        return &res;
+    }
+    if (n <= 3) {
+        integerRoot(a, n, res);
         return &res;
     }
     const int nl = nlimbs;

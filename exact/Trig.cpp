@@ -276,7 +276,7 @@ void sinCos(const Nat& R, int64_t W, bool needSin, bool needCos, Approx* sinr, A
         }
         if (needCos) {
             Approx f = altSeries(Y, 1, Wi, cosDiv);
-            Nat H = divSmall(divPow10(mul(Y, f.x), Wi), 2);
+            Nat H = half(divPow10(mul(Y, f.x), Wi));
             cosr->x = divPow10(sub(pow10(Wi), H), 4);
             cosr->err = ((0.0001 * f.err + 1) / 2 + 2) / 10000 + 1;
         }
@@ -296,7 +296,7 @@ void sinCos(const Nat& R, int64_t W, bool needSin, bool needCos, Approx* sinr, A
     const double ey = et + 1;  // 2 t et + 1, t <= 0.5
     Approx f = altSeries(Y, ey, Wi, cosDiv);
     // c = y F / 2 for the halved angle: |d(yF/2)| <= (ey F + y eF) / 2.
-    Nat C = divSmall(divPow10(mul(Y, f.x), Wi), 2);
+    Nat C = half(divPow10(mul(Y, f.x), Wi));
     double ec = (ey + 0.001 * f.err) / 2 + 2;
     // c' = c (4 - 2c): the error of c grows by |4 - 4c| <= 4, the cut adds 1.
     const Nat four = mulSmall(one, 4);
@@ -502,7 +502,7 @@ bool circular(Kind kind, const Arg& x, int64_t Wt, Bounds& b) {
             const int64_t S = W + dint + 2;
             bool inexact;
             const Nat X = fixedOf(x, S, &inexact);
-            const Nat H = divSmall(piScaled(S), 2);
+            const Nat H = half(piScaled(S));
             const Nat k = divFloor(add(mulSmall(X, 2), H), mulSmall(H, 2));
             const Nat kH = mul(k, H);
             Nat rS;
@@ -552,9 +552,16 @@ bool circular(Kind kind, const Arg& x, int64_t Wt, Bounds& b) {
     const Nat es = errUnits(sx.err), ec = errUnits(cx.err);
     const Nat cLo = subSat(cx.x, ec);
     if (cLo.isZero()) return false;
-    const Nat one = pow10(W);
-    b.lo = divFloor(mul(subSat(sx.x, es), one), add(cx.x, ec));
-    b.hi = divCeil(mul(add(sx.x, es), one), cLo);
+    // One quotient Q = floor(S 10^W / C) of the midpoints. With |s - S| < es
+    // and |c - C| < ec, |s/c 10^W - S/C 10^W| < ((Q + 1) ec + es 10^W) / (C - ec),
+    // a bound whose quotient keeps only the few digits of the errors.
+    Nat Q = divFloor(mulPow10(sx.x, W), cx.x);
+    Nat Q1 = Q;
+    addSmall(Q1, 1);
+    Nat E = divCeil(add(mul(Q1, ec), mulPow10(es, W)), cLo);
+    addSmall(E, 1);
+    b.hi = add(Q1, E);
+    b.lo = subSat(Q, E);
     b.s = W;
     b.neg = (sxNeg != cxNeg) != x.neg;
     return true;

@@ -83,6 +83,28 @@ TEST(ExactBall, OperationsHoldTheTrueValue) {
     EXPECT_GT(n, 200);
 }
 
+TEST(ExactBall, RootsOfHighOrderStayTight) {
+    // x up to 10^n meets a quotient that KVnum cuts at the dividend's last
+    // limb; the roots must still come out within a few units (truths from
+    // mpmath, 140 digits).
+    struct Case { const char* x; int64_t n; const char* truth; };
+    const Case cases[] = {
+        {"0.5", 50, "0.9862327044933591729073804985266840397651782386303852903300640564851646459936270525549200735649247200286391210859764506678688231528859509"},
+        {"0.9", 50, "0.9978950082958631975191201863058839363686326047899428788734654423729607412930567390249977316038698362983569862392981329006628375908308370"},
+        {"2e50", 101, "3.147965760050710770979420916383256009895275349109090268563369062552005173243703660833012817384627703515762967991224619673983643886315215"},
+        {"7.5e89", 101, "7.759827940680228300584760112806686934960052706318242600377906347759757751888001026005661129189350456368106561887443475569065461354250922"},
+        {"1e-300", 64, "0.00002053525026457146074605752348295612076573614291829562337520639447202312708216395899434064972968405911435501327969230813958574721516203458"},
+    };
+    for (const Case& c : cases) {
+        for (int wp : {12, 40}) {
+            SCOPED_TRACE(std::string(c.x) + " n=" + std::to_string(c.n) + " wp=" + std::to_string(wp));
+            const Ball r = root(Ball(c.x, wp), c.n);
+            EXPECT_TRUE(holds(r, c.truth));
+            EXPECT_TRUE(tight(r, wp, 1));
+        }
+    }
+}
+
 TEST(ExactBall, ExactInputsStayExact) {
     struct Case { const char* a; const char* b; char op; const char* want; };
     const Case cases[] = {

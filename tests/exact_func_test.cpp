@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "exact/Nat.h"
 #include "kvtest.h"
 
 namespace {
@@ -312,5 +313,43 @@ TEST(ExactFunc, NeighboursKeepTheOrderAndRootsStayBelow) {
             EXPECT_LE(p == xb, 0) << "root " << k << " of " << kvtest::str(x);
             EXPECT_EQ(q == xb, 1) << "root " << k << " of " << kvtest::str(x);
         }
+    }
+}
+
+// The integer roots under Iroot(x, 2) and Iroot(x, 3) are floors, checked by
+// their definition in exact products: s^2 <= a < (s + 1)^2 (with the
+// remainder a - s^2 as returned) and c^3 <= a < (c + 1)^3. Random lengths
+// cross the recursion's levels; perfect powers and their neighbours are
+// where a root one too high or too low would show.
+TEST(ExactFunc, IntegerRootsAreFloors) {
+    using kvtrig::Nat;
+    std::mt19937_64 g(kvtest::seed() + 2);
+    auto randomNat = [&](int limbs) {
+        Nat a;
+        for (int i = 0; i < limbs; ++i) a.d.push_back(static_cast<kv::limb_t>(g() % 10000));
+        a.d.back() = static_cast<kv::limb_t>(1 + g() % 9999);
+        return a;
+    };
+    std::vector<Nat> cases;
+    for (int limbs : {1, 3, 8, 9, 10, 17, 33, 64, 130, 301}) {
+        for (int i = 0; i < 4; ++i) cases.push_back(randomNat(limbs));
+        const Nat p = randomNat((limbs + 1) / 2), c = randomNat((limbs + 2) / 3);
+        const Nat sq = kvtrig::mul(p, p), cube = kvtrig::mul(kvtrig::mul(c, c), c);
+        for (const Nat& v : {sq, cube}) {
+            cases.push_back(v);
+            cases.push_back(kvtrig::add(v, Nat(1)));
+            cases.push_back(kvtrig::sub(v, Nat(1)));
+        }
+    }
+    for (const Nat& a : cases) {
+        Nat s, r;
+        kvtrig::sqrtRem(a, s, r);
+        EXPECT_TRUE(kvtrig::add(kvtrig::mul(s, s), r) == a) << a.toString();
+        EXPECT_FALSE(kvtrig::add(s, s) < r) << a.toString();  // r <= 2s: (s + 1)^2 > a
+        const Nat c = kvtrig::icbrt(a);
+        Nat c1 = c;
+        kvtrig::addSmall(c1, 1);
+        EXPECT_FALSE(a < kvtrig::mul(kvtrig::mul(c, c), c)) << a.toString();
+        EXPECT_TRUE(a < kvtrig::mul(kvtrig::mul(c1, c1), c1)) << a.toString();
     }
 }

@@ -121,8 +121,8 @@ TEST(Threads, ExactPiGrowsSafelyUnderConcurrentCalls) {
         for (int k = 0; k < 4; ++k) EXPECT_EQ(got[static_cast<size_t>(t)][static_cast<size_t>(k)], run(t, k));
 }
 
-// The same for the logarithm constants (ln 10, ln 2) and the kept e and
-// golden ratio: every thread at rising precisions of its own, so the shared
+// The same for the logarithm constants (ln 10, ln 2), the kept e and
+// golden ratio and the conversions' constants: every thread at rising precisions of its own, so the shared
 // values grow while others read them.
 TEST(Threads, ExactLogConstantsGrowSafelyUnderConcurrentCalls) {
     auto run = [](int t, int k) {
@@ -133,6 +133,12 @@ TEST(Threads, ExactLogConstantsGrowSafelyUnderConcurrentCalls) {
         std::string s = f.Ln(&x)->String(0, false);
         x = "2.5";
         s += f.Alog(&x)->String(0, false);
+        // The conversions' constants (1/ln 10, pi/180, 180/pi) grow the same
+        // way; the roots keep their temporaries per thread.
+        s += f.LntoLog(&x)->String(0, false);
+        s += f.DtoR(&x)->String(0, false);
+        s += f.RtoD(&x)->String(0, false);
+        s += f.Iroot(&x, 2)->String(0, false);
         s += f.e()->String(0, false);
         s += f.PHI()->String(0, false);
         return s;
