@@ -2,7 +2,9 @@
 #include "Ball.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <string>
 
 namespace kvcalc {
 
@@ -23,8 +25,10 @@ int64_t digitsToSettle(const Ball& b) {
 // A number >= the bound m, with a few digits, at `limbs` limbs.
 KVnum above(const Mag& m, int limbs) {
     if (m.isZero()) return KVnum(limbs);
-    // Below the library's exponent range: a larger bound that it holds.
-    if (m.e < -2000000000) return make(limbs, "1e-2000000000");
+    // Near the bottom of the library's exponent range: a larger bound that
+    // it holds.
+    const int64_t bottom = static_cast<int64_t>(INT32_MIN) + 100;
+    if (m.e < bottom) return make(limbs, "1e" + std::to_string(bottom));
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.17ge%lld", m.m * (1 + 1e-13), static_cast<long long>(m.e));
     return make(limbs, buf);

@@ -139,6 +139,11 @@ bool Rat::odd() const {
 
 std::optional<Rat> add(const Rat& a, const Rat& b) {
     if (a.unit && b.unit) {
+        // The sum's digits run from the higher leading digit to the lower
+        // last one: too many, and it is not formed at all.
+        if (!a.n.IsZero() && !b.n.IsZero() &&
+            std::max(mag10(a.n), mag10(b.n)) - std::min(lowExp(a.n), lowExp(b.n)) >= kMaxExactDigits)
+            return std::nullopt;
         KVnum s = exactAdd(a.n, b.n);
         if (!fits(s)) return std::nullopt;
         return Rat::of(s);
