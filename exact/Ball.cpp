@@ -435,7 +435,7 @@ Ball& Ball::operator/=(const Ball& b) {
         // Divisors below 10^4 cost at most four digits of the quotient
         // (counted); larger ones are scaled.
         const int64_t L = leadOf(b.mid_) > 4 ? leadOf(b.mid_) : 0;
-        const int64_t lq = leadOf(mid_) - L + 1;
+        const int64_t lq = leadOf(mid_) - leadOf(b.mid_) + 1;  // the quotient's, whether or not b is scaled
         if (!expoSafe(lq, prec()) || !expoSafe(leadOf(mid_) + 1, prec())) {
             oor_ = true;
             return *this;

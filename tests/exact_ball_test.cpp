@@ -107,6 +107,23 @@ TEST(ExactBall, RootsOfHighOrderStayTight) {
     }
 }
 
+TEST(ExactBall, QuotientsBeyondTheRangeAreMarked) {
+    // Divisors below 10^4 are not scaled, tiny ones included: the range check
+    // must still see the quotient's own size.
+    struct Case { const char* a; const char* b; bool out; };
+    const Case cases[] = {{"5e1646900580", "9e-599709606", true},
+                          {"5e1646900580", "9e-499709606", false},
+                          {"5e-1646900580", "9e599709606", true},
+                          {"5e-1646900580", "9e499709606", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+        kvtest::ErrorLog errors;
+        const Ball q = Ball(c.a, 12) / Ball(c.b, 12);
+        EXPECT_EQ(q.outOfRange(), c.out);
+        EXPECT_TRUE(kvtest::ErrorLog::messages().empty());
+    }
+}
+
 TEST(ExactBall, ExactInputsStayExact) {
     struct Case { const char* a; const char* b; char op; const char* want; };
     const Case cases[] = {
