@@ -153,7 +153,8 @@ Ball expBall(const Ball& x, int W) {
     if (x.exact() && x.mid().IsZero()) return one(W);
     if (cmp(x.rad(), Mag::up(0.25, 0)) > 0) throw NeedPrecision{static_cast<int64_t>(x.rad().log10()) + 4};
     poll();
-    return recast(checked(kvexact::exp(atLeast(x, W))), W);
+    const long seen = reportCount();
+    return recast(checked(kvexact::exp(atLeast(x, W)), seen), W);
 }
 
 Ball lnBall(const Ball& x, int W) {
@@ -172,7 +173,8 @@ Ball lnBall(const Ball& x, int W) {
         near = std::max<int64_t>(0, -mag10(d));
     }
     poll();
-    return recast(checked(kvexact::log(atLeast(x, W + limbsAt(near + 4)))), W);
+    const long seen = reportCount();
+    return recast(checked(kvexact::log(atLeast(x, W + limbsAt(near + 4))), seen), W);
 }
 
 void sinCosBall(const Ball& x, int W, Ball& s, Ball& c) {
@@ -211,7 +213,8 @@ Ball rootBall(const Ball& x, long long n, int W) {
         return neg(rootBall(neg(x), n, W));
     }
     poll();
-    return recast(checked(kvexact::root(atLeast(x, W), n)), W);
+    const long seen = reportCount();
+    return recast(checked(kvexact::root(atLeast(x, W), n), seen), W);
 }
 
 Ball lgammaBall(const Ball& x, int W) {

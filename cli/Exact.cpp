@@ -139,11 +139,6 @@ bool Rat::odd() const {
 
 std::optional<Rat> add(const Rat& a, const Rat& b) {
     if (a.unit && b.unit) {
-        // The sum's digits run from the higher leading digit to the lower
-        // last one: too many, and it is not formed at all.
-        if (!a.n.IsZero() && !b.n.IsZero() &&
-            std::max(mag10(a.n), mag10(b.n)) - std::min(lowExp(a.n), lowExp(b.n)) >= kMaxExactDigits)
-            return std::nullopt;
         KVnum s = exactAdd(a.n, b.n);
         if (!fits(s)) return std::nullopt;
         return Rat::of(s);
@@ -227,15 +222,20 @@ Rat trunc(const Rat& a) {
     return Rat::of(a.n.Minus() ? negOf(t) : t);
 }
 
+Rat held(const std::optional<Rat>& r) {
+    if (!r) throw CalcError{1, "Number too long"};
+    return *r;
+}
+
 Rat floor(const Rat& a) {
     Rat t = trunc(a);
-    if (a.sign() < 0 && !a.isInteger()) return *sub(t, Rat::of(1));
+    if (a.sign() < 0 && !a.isInteger()) return held(sub(t, Rat::of(1)));
     return t;
 }
 
 Rat ceil(const Rat& a) {
     Rat t = trunc(a);
-    if (a.sign() > 0 && !a.isInteger()) return *add(t, Rat::of(1));
+    if (a.sign() > 0 && !a.isInteger()) return held(add(t, Rat::of(1)));
     return t;
 }
 

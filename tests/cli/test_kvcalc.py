@@ -326,6 +326,7 @@ class Errors(unittest.TestCase):
             ("(-8)^(1/3)", "A negative base needs an integer exponent"),
             ("(-1)!", "Factorial is not defined for negative integers"),
             ("exp(1e10)", "Exponent out of range."),
+            ("5e1646900580 / 9e-599709606", "Exponent out of range."),
             ("1e99999999999", "Exponent out of range."),
             ("tan(pi/2)", "Division by zero"),
         ]
