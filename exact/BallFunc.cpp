@@ -280,6 +280,9 @@ Ball expSmall(const Ball& r0, int wp) {
         // the join: a cut of acc, a product with its cut operand, the grouped
         // quotients (at most m) and a sum.
         long ops = 2L * m * m + 2L * (J + 1) * (3 * m + 8);
+        // The paired steps keep every value below 2 when |x| (last + 1) <= 1/2
+        // (then x^i c_i <= |x|^(i-1) / 2 <= 1/2), and their divisors below 10^8.
+        const bool paired = ax.log10() + std::log10(last + 1.0) <= std::log10(0.5) && last < 5000;
         KVnum acc(limbsFor(J));
         // The powers, the block's sum, the divisor and the join at the
         // current level's precision (made again when the level rises).
@@ -308,9 +311,24 @@ Ball expSmall(const Ball& r0, int wp) {
             }
             const std::vector<KVnum>& Q = *Pj;
             KVnum &b = tmp[0], &dv = tmp[1], &t = tmp[2];
-            // B_j = sum_i x^i / ((jm+1)...(jm+i)), by Horner with short divisions.
+            // B_j = sum_i x^i / ((jm+1)...(jm+i)), by Horner with short
+            // divisions: b_i = b_(i+1) / c_i + x^i, c_i = jm + i + 1. Two
+            // steps at once where x^i c_i stays small, b_(i-1) =
+            // (b_(i+1) + x^i c_i) / (c_i c_(i-1)) + x^(i-1): a short product
+            // instead of a quotient, every value still below 2.
             b = Q[m - 1];
-            for (int i = m - 2; i >= 0; --i) {
+            int i = m - 2;
+            for (; paired && i >= 1; i -= 2) {
+                const int64_t ci = static_cast<int64_t>(j) * m + i + 1;
+                t = Q[i];
+                dv = static_cast<long long>(ci);
+                t *= dv;
+                b += t;
+                dv = static_cast<long long>(ci * (ci - 1));
+                b /= dv;
+                b += Q[i - 1];
+            }
+            for (; i >= 0; --i) {
                 dv = static_cast<long long>(static_cast<int64_t>(j) * m + i + 1);
                 b /= dv;
                 b += Q[i];

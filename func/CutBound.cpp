@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "LimbScale.h"
 
 namespace kvfunc {
 namespace cut {
@@ -13,20 +12,37 @@ const long double NONE = -HUGE_VALL;
 
 namespace {
 
-// log10 |v| from its exponent and leading digits is right to some 1e-18;
-// magnitudes are taken 1e-12 up or down.
-const long double MAG_SLACK = 1e-12L;
+// 10^d in double: the bounds need a few digits of it, and the long double
+// power costs a hundred times more.
+double p10(long double d) { return std::pow(10.0, static_cast<double>(d)); }
+
+// log10 |v| for a non-zero v from its top four limbs (whatever lies below
+// them is less than a unit of the 10^12 or more they form), in double (off by
+// a few units of 1e-16 relative), moved 1e-13 up or down.
+long double lg(const KVnum& v, bool upper) {
+    const int t = v.Top();
+    double m = 0;
+    int used = 0;
+    for (int i = t; i >= 0 && used < 4; --i, ++used) m = m * 10000 + v.Limb(i);
+    const long long e = v.Expo() + 4LL * (t - used + 1);
+    return static_cast<long double>(e) + (upper ? std::log10(m + 1) + 1e-13 : std::log10(m) - 1e-13);
+}
 
 }  // namespace
 
-// A long double result is off by a few units of its last bit (2^-64, about
-// 5e-20, relative).
-long double up(long double v) { return std::isinf(v) ? v : v + std::fabs(v) * 1e-17L + 1e-17L; }
+// Double arithmetic on the bounds (log10 values up to some 10^9 in magnitude)
+// is off by a few units of 2^-53 relative, and a correction from p10 and
+// log10 by a few units of 1e-16; every bound is moved up by more.
+long double up(long double v) { return std::isinf(v) ? v : v + std::fabs(v) * 1e-15L + 1e-15L; }
 
 long double plus(long double a, long double b) {
     if (a < b) std::swap(a, b);
     if (b == NONE || a == HUGE_VALL) return a;
-    return up(a + std::log10(1 + std::pow(10.0L, b - a)));
+    // Below 10^-15 of a, b adds less than up() does (log10(1 + 10^-15) is
+    // 4.3e-16).
+    const long double d = b - a;
+    if (d < -15) return up(a);
+    return up(a + std::log10(1 + p10(d)));
 }
 
 long double times(long double a, long double b) {
@@ -34,9 +50,9 @@ long double times(long double a, long double b) {
     return up(a + b);
 }
 
-long double hi(const KVnum& v) { return v.IsZero() ? NONE : log10Abs(v) + MAG_SLACK; }
+long double hi(const KVnum& v) { return v.IsZero() ? NONE : lg(v, true); }
 
-long double lo(const KVnum& v) { return v.IsZero() ? NONE : log10Abs(v) - MAG_SLACK; }
+long double lo(const KVnum& v) { return v.IsZero() ? NONE : lg(v, false); }
 
 Was was(const KVnum& v) { return Was{v.Expo(), v.IsZero(), v.Minus(), hi(v)}; }
 
@@ -58,11 +74,10 @@ long double div(const Was& a, const KVnum& b, const KVnum& r) {
     // bound too: far more sharply where the quotient keeps fewer digits than
     // the precision (its cut at a's last place is then far above its own).
     const long double q = times(a.hi, -lo(b)), lr = lo(r);
-    e = std::min(e, lr >= q ? NONE : up(q + std::log10(1 - std::pow(10.0L, lr - q))));
+    e = std::min(e, lr >= q ? NONE : up(q + std::log10(1 - p10(lr - q))));
     // A result of magnitude 1 may be the quotient of operands that compare
     // equal: |a/b - 1| < 10^max(Expo) / |b|.
-    if (!r.IsZero() && std::fabs(log10Abs(r)) < 1e-9L)
-        e = plus(e, up(std::max(a.expo, b.Expo()) - lo(b)));
+    if (!r.IsZero() && lo(r) < 1e-9L && hi(r) > -1e-9L) e = plus(e, up(std::max(a.expo, b.Expo()) - lo(b)));
     return e;
 }
 
@@ -99,7 +114,7 @@ Err divSigned(const Was& a, const KVnum& b, const KVnum& r) {
     const long double e = div(a, b, r);
     // A quotient of magnitude 1 may be the 1 of operands that compare equal,
     // off to either side; any other, or 0, is the exact one cut toward zero.
-    if (!r.IsZero() && std::fabs(log10Abs(r)) < 1e-9L) return Err{e, e};
+    if (!r.IsZero() && lo(r) < 1e-9L && hi(r) > -1e-9L) return Err{e, e};
     return towardZero(a.minus != b.Minus(), e);
 }
 
@@ -118,7 +133,7 @@ long double intProduct(long double r, const KVnum& f) {
     // |f - k!| < 10^e + r k!, and 10^e / k! <= 10^e (1 + r) / (f - 10^e).
     const long double e = f.Expo(), lf = lo(f);
     if (e >= lf) return HUGE_VALL;
-    const long double c = e + std::log10(1 + std::pow(10.0L, r)) - lf - std::log10(1 - std::pow(10.0L, e - lf));
+    const long double c = e + std::log10(1 + p10(r)) - lf - std::log10(1 - p10(e - lf));
     return plus(r, up(c));
 }
 
@@ -134,7 +149,7 @@ bool halfRight(long double err, const KVnum& s, int n) {
     const long double ls = lo(s);
     if (!(err < ls)) return false;  // also no bound at all (infinite or NaN)
     // |true value| > |s| - 10^err.
-    const long double lt = ls + std::log10(1 - std::pow(10.0L, err - ls)) - MAG_SLACK;
+    const long double lt = ls + std::log10(1 - p10(err - ls)) - 1e-13L;
     return err <= lt - 2.0L * (n / 2 - 2) - 1e-9L;
 }
 

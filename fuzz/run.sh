@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer,
-# UndefinedBehaviorSanitizer) and runs each for a bounded time.
+# UndefinedBehaviorSanitizer, the contract assertions on) and runs each for
+# a bounded time.
 #   bash fuzz/run.sh            # 60 s per target
 #   FUZZ_SECONDS=600 bash fuzz/run.sh
 #   bash fuzz/run.sh fuzz_text  # one target
@@ -9,7 +10,7 @@ cd "$(dirname "$0")/.."
 secs=${FUZZ_SECONDS:-60}
 command -v clang++ >/dev/null || { echo "clang++ is needed for fuzzing (apt-get install clang libclang-rt-dev)" >&2; exit 1; }
 CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_SANITIZE=ON \
-  -DKELVANE_FUZZ=ON -DKELVANE_TESTS=OFF >/dev/null
+  -DKELVANE_FUZZ=ON -DKELVANE_ASSERTS=ON -DKELVANE_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)" >/dev/null
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=($(cd fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//'))
