@@ -178,8 +178,9 @@ bool arctan(const Arg& x, int64_t Wt, Bounds& b) {
         b = boundsOf(th, W, x.neg);
         return true;
     }
-    // arctan x = pi/2 - arctan(1/x); 1/x cut within a unit.
-    const int64_t W = Wt + 1;
+    // arctan x = pi/2 - arctan(1/x); 1/x cut within a unit. (W a multiple
+    // of 4: pi's places then come as whole limbs.)
+    const int64_t W = (Wt + 4) / 4 * 4;
     const Nat X = W - x.e >= 0 ? divFloor(pow10(W - x.e), x.m) : Nat();
     Approx th = atanFixed(X, W);
     th.err += 1;

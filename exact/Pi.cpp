@@ -87,7 +87,10 @@ Nat piScaled(int64_t D) {
     if (have < D) {
         // Grow by half at least, so that a precision loop that asks for a
         // little more each time does not recompute pi at every step.
-        const int64_t want = std::max(D + 16, have + have / 2);
+        // Kept to a multiple of 4 places, so that a caller asking for a
+        // multiple of 4 gets whole limbs, without a cut of digits.
+        int64_t want = std::max(D + 16, have + have / 2);
+        want += (4 - want % 4) % 4;
         auto fresh = std::make_shared<const Nat>(computePi(want));
         std::lock_guard<std::mutex> g(c.lock);
         if (c.places < want) {
