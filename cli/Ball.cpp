@@ -2,7 +2,9 @@
 #include "Ball.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <string>
 
 namespace kvcalc {
 
@@ -23,8 +25,10 @@ int64_t digitsToSettle(const Ball& b) {
 // A number >= the bound m, with a few digits, at `limbs` limbs.
 KVnum above(const Mag& m, int limbs) {
     if (m.isZero()) return KVnum(limbs);
-    // Below the library's exponent range: a larger bound that it holds.
-    if (m.e < -2000000000) return make(limbs, "1e-2000000000");
+    // Near the bottom of the library's exponent range: a larger bound that
+    // it holds.
+    const int64_t bottom = static_cast<int64_t>(INT32_MIN) + 100;
+    if (m.e < bottom) return make(limbs, "1e" + std::to_string(bottom));
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.17ge%lld", m.m * (1 + 1e-13), static_cast<long long>(m.e));
     return make(limbs, buf);
@@ -41,7 +45,8 @@ Mag endRadius(const Ball& b) {
 
 }  // namespace
 
-const Ball& checked(const Ball& b) {
+const Ball& checked(const Ball& b, long seen) {
+    if (seen >= 0 && reportCount() != seen) throw CalcError{1, lastReport()};
     if (b.outOfRange()) throw CalcError{1, "Exponent out of range."};
     if (b.unbounded()) throw NeedPrecision{};
     return b;
@@ -67,32 +72,36 @@ Ball ballOf(long long v, int limbs) { return Ball(static_cast<int64_t>(v), std::
 
 Ball add(const Ball& a, const Ball& b) {
     poll();
+    const long seen = reportCount();
     Ball r = atLeast(a, b.prec());
     r += b;
-    return checked(r);
+    return checked(r, seen);
 }
 
 Ball sub(const Ball& a, const Ball& b) {
     poll();
+    const long seen = reportCount();
     Ball r = atLeast(a, b.prec());
     r -= b;
-    return checked(r);
+    return checked(r, seen);
 }
 
 Ball mul(const Ball& a, const Ball& b) {
     poll();
+    const long seen = reportCount();
     Ball r = atLeast(a, b.prec());
     r *= b;
-    return checked(r);
+    return checked(r, seen);
 }
 
 Ball div(const Ball& a, const Ball& b) {
     poll();
     if (b.exact() && b.mid().IsZero()) throw CalcError{1, "Division by zero"};
     if (hasZero(b)) throw NeedPrecision{digitsToSettle(b)};
+    const long seen = reportCount();
     Ball r = atLeast(a, b.prec());
     r /= b;
-    return checked(r);
+    return checked(r, seen);
 }
 
 Ball neg(const Ball& a) { return -a; }
@@ -103,9 +112,10 @@ Ball mulSmall(const Ball& a, long long k) { return mul(a, ballOf(k, a.prec())); 
 
 Ball divSmall(const Ball& a, long long k) {
     if (k == 0) throw CalcError{1, "Division by zero"};
+    const long seen = reportCount();
     Ball r = a;
     r.divInt(k);
-    return checked(r);
+    return checked(r, seen);
 }
 
 Ball mulPow2(const Ball& a, int k) {
@@ -120,7 +130,8 @@ Ball mulPow2(const Ball& a, int k) {
 
 Ball powInt(const Ball& a, unsigned long long n) {
     poll();
-    return checked(kvexact::powi(a, static_cast<int64_t>(n)));
+    const long seen = reportCount();
+    return checked(kvexact::powi(a, static_cast<int64_t>(n)), seen);
 }
 
 Ball widen(Ball a, const Mag& r) {

@@ -37,8 +37,11 @@ void poll();
 extern volatile int g_interrupted;
 
 /// The ball as it is, or NeedPrecision when it is unbounded and CalcError
-/// "Exponent out of range." when it is out of range.
-const Ball& checked(const Ball& b);
+/// "Exponent out of range." when it is out of range. Given the report count
+/// from before the ball was computed, a report the library made meanwhile
+/// (a number operation past its limits that no ball marked) ends the line
+/// with its message.
+const Ball& checked(const Ball& b, long seen = -1);
 
 /// 1 or -1 when every point of the ball has that sign, 0 for the exact zero;
 /// throws NeedPrecision when the ball holds zero and more.

@@ -153,21 +153,28 @@ Ball expBall(const Ball& x, int W) {
     if (x.exact() && x.mid().IsZero()) return one(W);
     if (cmp(x.rad(), Mag::up(0.25, 0)) > 0) throw NeedPrecision{static_cast<int64_t>(x.rad().log10()) + 4};
     poll();
-    return recast(checked(kvexact::exp(atLeast(x, W))), W);
+    const long seen = reportCount();
+    return recast(checked(kvexact::exp(atLeast(x, W)), seen), W);
 }
 
 Ball lnBall(const Ball& x, int W) {
     if (x.exact() && x.mid().IsZero()) throw CalcError{1, "x must be greater than 0"};
     if (signOf(x) < 0) throw CalcError{1, "x must be greater than 0"};
-    // Near 1 the result is small: carry the digits that x - 1 lacks.
-    KVnum d = exactSub(x.mid(), make(10, 1LL));
-    if (d.IsZero()) {
-        if (x.exact()) return Ball(W);
-        return Ball(KVnum(W), divUp(x.rad(), x.absDown()), W);
+    // Near 1 the result is small: carry the digits that x - 1 lacks (only
+    // there: far from 1, x - 1 may have all of x's leading zeros as digits).
+    int64_t near = 0;
+    const int64_t m10 = mag10(x.mid());
+    if (m10 == 0 || m10 == -1) {
+        KVnum d = exactSub(x.mid(), make(10, 1LL));
+        if (d.IsZero()) {
+            if (x.exact()) return Ball(W);
+            return Ball(KVnum(W), divUp(x.rad(), x.absDown()), W);
+        }
+        near = std::max<int64_t>(0, -mag10(d));
     }
-    const int64_t near = std::max<int64_t>(0, -mag10(d));
     poll();
-    return recast(checked(kvexact::log(atLeast(x, W + limbsAt(near + 4)))), W);
+    const long seen = reportCount();
+    return recast(checked(kvexact::log(atLeast(x, W + limbsAt(near + 4))), seen), W);
 }
 
 void sinCosBall(const Ball& x, int W, Ball& s, Ball& c) {
@@ -206,7 +213,8 @@ Ball rootBall(const Ball& x, long long n, int W) {
         return neg(rootBall(neg(x), n, W));
     }
     poll();
-    return recast(checked(kvexact::root(atLeast(x, W), n)), W);
+    const long seen = reportCount();
+    return recast(checked(kvexact::root(atLeast(x, W), n), seen), W);
 }
 
 Ball lgammaBall(const Ball& x, int W) {

@@ -89,7 +89,8 @@ KVnum truncTimes(const Rat& q, const KVnum& F) {
 bool ballMag(const Ball& b, int64_t& m) {
     if (hasZero(b)) return false;
     const KVnum lo = loOf(b), hi = hiOf(b);
-    if (lo.IsZero() || hi.IsZero()) return false;
+    // Ends widened past zero (a radius the ends cannot hold finely) decide nothing.
+    if (lo.IsZero() || hi.IsZero() || lo.Minus() != hi.Minus()) return false;
     const int64_t a = mag10(lo), c = mag10(hi);
     if (a != c) return false;
     m = a;

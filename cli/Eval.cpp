@@ -87,7 +87,7 @@ bool sixths(const Rat& q, int mult, int mod, int& k) {
     // t mod `mod`, in 0 .. mod-1
     auto f = div(*t, Rat::of(mod));
     if (!f) return false;
-    auto r = sub(*t, *mul(floor(*f), Rat::of(mod)));
+    auto r = sub(*t, held(mul(floor(*f), Rat::of(mod))));
     if (!r) return false;
     auto v = r->toInt();
     if (!v) return false;
@@ -99,7 +99,7 @@ bool sixths(const Rat& q, int mult, int mod, int& k) {
 Rat mod2(const Rat& q) {
     auto h = div(q, Rat::of(2));
     if (!h) return q;
-    auto r = sub(q, *mul(floor(*h), Rat::of(2)));
+    auto r = sub(q, held(mul(floor(*h), Rat::of(2))));
     return r ? *r : q;
 }
 
@@ -238,7 +238,7 @@ Rat cutRat(const Rat& r, Cut c) {
         case Cut::Round: {
             // Halves away from zero.
             Rat a = r.sign() < 0 ? neg(r) : r;
-            Rat f = floor(*add(a, *div(Rat::of(1), Rat::of(2))));
+            Rat f = a.isInteger() ? a : floor(held(add(a, *div(Rat::of(1), Rat::of(2)))));
             return r.sign() < 0 ? neg(f) : f;
         }
     }
@@ -444,7 +444,7 @@ Value factorialInt(const Rat& n, int W) {
 Value gammaV(const Value& x, int W) {
     if (x.isRat() && x.q.isInteger()) {
         if (x.q.sign() <= 0) fail("Gamma is not defined at zero and the negative integers");
-        return factorialInt(*sub(x.q, Rat::of(1)), W);
+        return factorialInt(held(sub(x.q, Rat::of(1))), W);
     }
     const int s = x.sign(W);
     if (s > 0) {

@@ -222,15 +222,20 @@ Rat trunc(const Rat& a) {
     return Rat::of(a.n.Minus() ? negOf(t) : t);
 }
 
+Rat held(const std::optional<Rat>& r) {
+    if (!r) throw CalcError{1, "Number too long"};
+    return *r;
+}
+
 Rat floor(const Rat& a) {
     Rat t = trunc(a);
-    if (a.sign() < 0 && !a.isInteger()) return *sub(t, Rat::of(1));
+    if (a.sign() < 0 && !a.isInteger()) return held(sub(t, Rat::of(1)));
     return t;
 }
 
 Rat ceil(const Rat& a) {
     Rat t = trunc(a);
-    if (a.sign() > 0 && !a.isInteger()) return *add(t, Rat::of(1));
+    if (a.sign() > 0 && !a.isInteger()) return held(add(t, Rat::of(1)));
     return t;
 }
 

@@ -67,6 +67,9 @@ Rat ceil(const Rat& a);
 std::optional<Rat> powInt(const Rat& a, long long k);
 /// The n-th root of a when it is exact (a >= 0, or odd n), else nothing.
 std::optional<Rat> rootExact(const Rat& a, long long n);
+/// The result of an operation above that must be held: CalcError "Number too
+/// long" when it could not be.
+Rat held(const std::optional<Rat>& r);
 
 /// floor(N / D) for integers N >= 0, D > 0.
 KVnum intDiv(const KVnum& N, const KVnum& D);

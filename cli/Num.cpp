@@ -234,6 +234,13 @@ KVnum exactMul(const KVnum& a, const KVnum& b) {
 }
 
 int exactCmp(const KVnum& a, const KVnum& b) {
+    // Signs and decades first: the difference of 1e-200000000 and 1 would
+    // have 200 million digits.
+    const int sa = a.IsZero() ? 0 : a.Minus() ? -1 : 1, sb = b.IsZero() ? 0 : b.Minus() ? -1 : 1;
+    if (sa != sb) return sa < sb ? -1 : 1;
+    if (sa == 0) return 0;
+    const int64_t ma = mag10(a), mb = mag10(b);
+    if (ma != mb) return (ma < mb) == (sa > 0) ? -1 : 1;
     const KVnum d = exactSub(a, b);
     return d.IsZero() ? 0 : d.Minus() ? -1 : 1;
 }

@@ -435,7 +435,7 @@ Ball& Ball::operator/=(const Ball& b) {
         // Divisors below 10^4 cost at most four digits of the quotient
         // (counted); larger ones are scaled.
         const int64_t L = leadOf(b.mid_) > 4 ? leadOf(b.mid_) : 0;
-        const int64_t lq = leadOf(mid_) - L + 1;
+        const int64_t lq = leadOf(mid_) - leadOf(b.mid_) + 1;  // the quotient's, whether or not b is scaled
         if (!expoSafe(lq, prec()) || !expoSafe(leadOf(mid_) + 1, prec())) {
             oor_ = true;
             return *this;
@@ -625,21 +625,26 @@ Ball root(const Ball& x, int64_t n) {
         }
         if (T.IsZero()) break;
         // KVnum cuts a quotient at the weight of the dividend's last limb:
-        // x reaches 10^n, so both are first brought down by T's power of ten
-        // (exactly), or x / T, about y, would keep only 4h - n digits.
-        const int64_t L = leadOf(T);
-        if (L > 1) {
-            KVnum s(p);
-            powerOfTen(s, -L);
-            X *= s;
-            T *= s;
-        }
-        X /= T;
+        // x reaches 10^n and n itself may have ten digits, so the quotients
+        // below first bring both operands down by the divisor's power of ten
+        // (exactly), or x / T would keep only 4h - n digits and Y / n lose
+        // n's digits.
+        auto divide = [p](KVnum& a, KVnum& b) {
+            const int64_t L = leadOf(b);
+            if (L > 1) {
+                KVnum s(p);
+                powerOfTen(s, -L);
+                a *= s;
+                b *= s;
+            }
+            a /= b;
+        };
+        divide(X, T);
         c = static_cast<long long>(n - 1);
         Y *= c;
         Y += X;
         c = static_cast<long long>(n);
-        Y /= c;
+        divide(Y, c);
         if (Y.IsZero() || Y.Minus()) break;
         y = Y;
     }

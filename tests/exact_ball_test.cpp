@@ -84,15 +84,17 @@ TEST(ExactBall, OperationsHoldTheTrueValue) {
 }
 
 TEST(ExactBall, RootsOfHighOrderStayTight) {
-    // x up to 10^n meets a quotient that KVnum cuts at the dividend's last
-    // limb; the roots must still come out within a few units (truths from
-    // mpmath, 140 digits).
+    // x up to 10^n, and n of up to ten digits, meet quotients that KVnum
+    // cuts at the dividend's last limb; the roots must still come out within
+    // a few units (truths from mpmath, 140 digits).
     struct Case { const char* x; int64_t n; const char* truth; };
     const Case cases[] = {
         {"0.5", 50, "0.9862327044933591729073804985266840397651782386303852903300640564851646459936270525549200735649247200286391210859764506678688231528859509"},
         {"0.9", 50, "0.9978950082958631975191201863058839363686326047899428788734654423729607412930567390249977316038698362983569862392981329006628375908308370"},
         {"2e50", 101, "3.147965760050710770979420916383256009895275349109090268563369062552005173243703660833012817384627703515762967991224619673983643886315215"},
         {"7.5e89", 101, "7.759827940680228300584760112806686934960052706318242600377906347759757751888001026005661129189350456368106561887443475569065461354250922"},
+        {"1e1000000", 999999999, "1.0023052380802075650175434592055797908764350121412152222072894607852112136998134010556612747190934045619039571318932335490478640585666072306"},
+        {"3", 123456789, "1.0000000088987596587843625324466966174335765253069484460153220789449216508205160232136933127940470101349704189244892141351190867126903353125"},
         {"1e-300", 64, "0.00002053525026457146074605752348295612076573614291829562337520639447202312708216395899434064972968405911435501327969230813958574721516203458"},
     };
     for (const Case& c : cases) {
@@ -102,6 +104,23 @@ TEST(ExactBall, RootsOfHighOrderStayTight) {
             EXPECT_TRUE(holds(r, c.truth));
             EXPECT_TRUE(tight(r, wp, 1));
         }
+    }
+}
+
+TEST(ExactBall, QuotientsBeyondTheRangeAreMarked) {
+    // Divisors below 10^4 are not scaled, tiny ones included: the range check
+    // must still see the quotient's own size.
+    struct Case { const char* a; const char* b; bool out; };
+    const Case cases[] = {{"5e1646900580", "9e-599709606", true},
+                          {"5e1646900580", "9e-499709606", false},
+                          {"5e-1646900580", "9e599709606", true},
+                          {"5e-1646900580", "9e499709606", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+        kvtest::ErrorLog errors;
+        const Ball q = Ball(c.a, 12) / Ball(c.b, 12);
+        EXPECT_EQ(q.outOfRange(), c.out);
+        EXPECT_TRUE(kvtest::ErrorLog::messages().empty());
     }
 }
 

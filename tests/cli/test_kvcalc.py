@@ -151,6 +151,12 @@ class Rational(unittest.TestCase):
             ("1.0000001^1e15", 20, lambda: (Decimal(10) ** 15 * Decimal("1.0000001").ln()).exp()),
             ("e", 100, lambda: Decimal(1).exp()),
             ("phi", 40, lambda: (1 + Decimal(5).sqrt()) / 2),
+            # Near the bottom of the exponent range, where a ball's ends once
+            # reached past zero; arguments far from 1 for ln; roots of high order.
+            ("exp(-4.9e9)", 20, lambda: Decimal("-4.9e9").exp()),
+            ("ln(1e-2000000000)", 20, lambda: Decimal("1e-2000000000").ln()),
+            ("root(2e50, 101)", 20, lambda: Decimal("2e50") ** (Decimal(1) / 101)),
+            ("root(1e1000000, 999999999)", 20, lambda: Decimal(10) ** (Decimal(1000000) / 999999999)),
         ]
         for expr, p, fn in cases:
             with self.subTest(expr=expr, p=p):
@@ -320,6 +326,7 @@ class Errors(unittest.TestCase):
             ("(-8)^(1/3)", "A negative base needs an integer exponent"),
             ("(-1)!", "Factorial is not defined for negative integers"),
             ("exp(1e10)", "Exponent out of range."),
+            ("5e1646900580 / 9e-599709606", "Exponent out of range."),
             ("1e99999999999", "Exponent out of range."),
             ("tan(pi/2)", "Division by zero"),
         ]
