@@ -17,12 +17,32 @@ namespace {
 
 const long double PI_L = 3.141592653589793238462643383279502884L;
 
+// One method of a fresh ExactFunc of `n` limbs, as the switch below calls it.
+KVnum call(int n, int method, KVnum& x) {
+    ExactFunc f(n);
+    switch (method) {
+        case 0: return *f.Sin(&x);
+        case 1: return *f.Cos(&x);
+        case 2: return *f.Tan(&x);
+        case 3: return *f.Arctan(&x);
+        case 4: return *f.Arcsin(&x);
+        case 5: return *f.Arccos(&x);
+        case 6: return *f.DtoR(&x);
+        case 7: return *f.RtoD(&x);
+        default: return *f.Pi();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::quiet();
     fuzz::Input in(data, size);
-    const int n = 9 + in.byte() % 40;
+    // Mostly 9 to 48 limbs; one run in eight at 100 to 1,000, where other
+    // routes take over (Func is too slow there to compare with).
+    const int nb = in.byte();
+    const int n = nb < 224 ? 9 + nb % 40 : 100 + (nb - 224) * 29;
+    const bool small = n <= 48;
     const int method = in.byte() % 9;
     KVnum x(n);
     x = in.text(80).c_str();
@@ -47,14 +67,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 0:
             r = *f.Sin(&x);
             if (xl && std::fabs(xv) < 1e6L) fuzz::agree(r, std::sin(xv), digits, "Sin", dx);
-            if (xl && std::fabs(xv) <= 1) fuzz::agreeNum(r, *g.Sin(&x), n, 2 * h, "Sin against Func");
+            if (small && xl && std::fabs(xv) <= 1) fuzz::agreeNum(r, *g.Sin(&x), n, 2 * h, "Sin against Func");
             s = *f.Sin(&mx);
             break;
         case 1:
             odd = false;
             r = *f.Cos(&x);
             if (xl && std::fabs(xv) < 1e6L) fuzz::agree(r, std::cos(xv), digits, "Cos", dx);
-            if (xl && std::fabs(xv) <= 1) fuzz::agreeNum(r, *g.Cos(&x), n, 2 * h, "Cos against Func");
+            if (small && xl && std::fabs(xv) <= 1) fuzz::agreeNum(r, *g.Cos(&x), n, 2 * h, "Cos against Func");
             s = *f.Cos(&mx);
             fuzz::check((r == s) == 0, "Cos even");
             break;
@@ -67,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 3:
             r = *f.Arctan(&x);
             if (xl) fuzz::agree(r, std::atan(xv), digits, "Arctan", dx);
-            if (xl && xv * xv <= 0.9L) fuzz::agreeNum(r, *g.Arctan(&x), n, 2 * h, "Arctan against Func");
+            if (small && xl && xv * xv <= 0.9L) fuzz::agreeNum(r, *g.Arctan(&x), n, 2 * h, "Arctan against Func");
             s = *f.Arctan(&mx);
             break;
         case 4:
@@ -95,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             odd = false;
             r = *f.Pi();
             fuzz::agree(r, PI_L, digits, "Pi");
-            fuzz::agreeNum(r, *g.Pi(), n, 2 * h, "Pi against Func");
+            if (small) fuzz::agreeNum(r, *g.Pi(), n, 2 * h, "Pi against Func");
             break;
     }
     if (odd) {
@@ -103,5 +123,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::check((r == s) == 0, "odd function");
     }
     fuzz::checkNormal(r);
+    // The same call two limbs further down, cut back to this precision: both
+    // are the true value truncated, so they must be the same number.
+    KVnum xw(n + 4), c(n);
+    xw = x;
+    c = call(n + 4, method, xw);
+    const std::string rs = r.String(0, false), cs = c.String(0, false);
+    if (rs != cs) {
+        std::printf("method %d at %d limbs: %s\nat %d limbs, cut: %s\n", method, n, rs.c_str(), n + 4, cs.c_str());
+        fuzz::check(false, "the same digits two limbs further down");
+    }
     return 0;
 }
