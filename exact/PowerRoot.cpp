@@ -56,6 +56,52 @@ bool surelyNotNearOne(const KVnum& x, const KVnum& y, int nlimbs) {
     return lnLow + lyLow > -(4.0L * (nlimbs / 2 - 2) + 7);
 }
 
+// x^k for an integer k when the value is a number of nlimbs limbs exactly,
+// formed by exact arithmetic at the few limbs its digits need rather than by
+// balls at the full precision. x = C 10^e with C not a multiple of 10: for
+// k > 0, x^k = C^k 10^(ek); for k < 0 the value has a finite decimal
+// expansion only when C is a power of 2 or of 5, and then
+// 1/x = 5^i 10^-(i+e) (C = 2^i) or 2^j 10^-(j+e) (C = 5^j). False (nothing
+// written) in every other case, or when the digits would not fit the
+// precision or the value the exponent range: the general route decides.
+bool exactIntegerPower(const KVnum& x, int64_t k, int nlimbs, KVnum& out) {
+    using kvtrig::Nat;
+    kvtrig::Arg arg = kvtrig::argOf(x);
+    Nat C = arg.m;
+    int64_t e = arg.e;
+    while (!C.isZero() && C.d[0] % 10 == 0) {
+        C = kvtrig::divSmall(C, 10);
+        ++e;
+    }
+    const int64_t ak = k < 0 ? -k : k;
+    if (k < 0) {
+        int64_t twos = 0, fives = 0;
+        Nat t = C;
+        while (t.d[0] % 2 == 0) t = kvtrig::divSmall(t, 2), ++twos;
+        while (t.d[0] % 5 == 0) t = kvtrig::divSmall(t, 5), ++fives;
+        if (t != Nat(1)) return false;  // C has another prime factor
+        // C is not a multiple of 10, so one of the counts is 0.
+        Nat B(1);
+        for (int64_t i = 0; i < twos; ++i) kvtrig::mulSmallInPlace(B, 5);
+        for (int64_t i = 0; i < fives; ++i) kvtrig::mulSmallInPlace(B, 2);
+        C = B;
+        e = -(twos + fives + e);
+    }
+    // C^|k| has at most |k| digits(C) digits: they must fit the result's
+    // h + 1 limbs (with a limb to spare for the alignment).
+    const int64_t h = nlimbs / 2 - 2;
+    const double digits = static_cast<double>(ak) * static_cast<double>(C.digits());
+    if (digits > 4.0 * static_cast<double>(h)) return false;
+    const int small = 2 * (static_cast<int>(digits / 4) + 8);
+    KVnum c(small);
+    c = C.toString().c_str();
+    Ball r = powi(Ball(c, small), ak);
+    if (!r.exact()) return false;
+    r.scale10(e * ak);
+    if (r.outOfRange() || !r.exact()) return false;
+    return decide(r, nlimbs, out);
+}
+
 }  // namespace
 
 KVnum* ExactFunc::Fpower(KVnum* x, KVnum* y) {
@@ -77,6 +123,7 @@ KVnum* ExactFunc::Fpower(KVnum* x, KVnum* y) {
     if (isInteger(b, fits, k) && fits) {
         // An integer power: x^k by squaring, in balls (exact while it fits).
         const int64_t ak = k < 0 ? -k : k;
+        if (exactIntegerPower(a, k, nlimbs, res)) return &res;
         if (ak <= 64 || (ak <= (int64_t(1) << 40) && leadOf(a) > -4 && leadOf(a) < 6)) {
             return evaluate(
                 res,
