@@ -51,10 +51,13 @@ bool smallFraction(const Rat& r, long long& p, long long& q) {
     return true;
 }
 
-// Extra limbs that carry the integer digits of a value (lost to a result's
-// relative precision in exp, powers and the like).
+// Extra limbs that carry the integer digits of an exponent t (lost to the
+// relative precision of e^t). Beyond |t| = 5e9 > 2^31 ln 10, e^t lies outside
+// the exponent range for certain: said at once, not computed with millions of
+// guard digits.
 int guardFor(const Ball& t) {
     if (t.mid().IsZero()) return 0;
+    if (cmp(t.absDown(), Mag::up(5e9, 0)) > 0) throw CalcError{1, "Exponent out of range."};
     return limbsAt(std::max<int64_t>(0, mag10(t.mid()) + 1) + 4);
 }
 

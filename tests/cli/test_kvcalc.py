@@ -327,6 +327,7 @@ class Errors(unittest.TestCase):
             ("(-1)!", "Factorial is not defined for negative integers"),
             ("exp(1e10)", "Exponent out of range."),
             ("5e1646900580 / 9e-599709606", "Exponent out of range."),
+            ("1.5^1e20000000", "Exponent out of range."),  # at once, not after ln at 20 million digits
             ("1e99999999999", "Exponent out of range."),
             ("tan(pi/2)", "Division by zero"),
         ]
