@@ -94,6 +94,24 @@ inline void agreeNum(const KVnum& r, const KVnum& f, int n, int digits, const ch
     }
 }
 
+// a and b hold the same number digit for digit (compared limb by limb: a
+// result's text may be far too long to write).
+inline bool sameNumber(const KVnum& a, const KVnum& b) {
+    if (a.Nlimbs() != b.Nlimbs() || a.Top() != b.Top() || a.Minus() != b.Minus() || a.Expo() != b.Expo()) return false;
+    for (int i = 0; i < a.Nlimbs(); ++i)
+        if (a.Limb(i) != b.Limb(i)) return false;
+    return true;
+}
+
+// Both results must be the same number (see sameNumber); shown when they
+// are short enough to print.
+inline void same(KVnum& r, KVnum& c, int method, const char* what) {
+    if (sameNumber(r, c)) return;
+    if (printable(r) && printable(c))
+        std::printf("method %d: %s\nagainst %s\n", method, r.String(0, false), c.String(0, false));
+    check(false, what);
+}
+
 // x as a long double; false where x lies beyond long double's range (its
 // digits would be lost there).
 inline bool toLong(KVnum& x, long double& v) {

@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (near && xv > 0) fuzz::agreeNum(r, *g.Iroot(&x, k), n, 2 * h, "Iroot against Func");
             break;
         case 8:
-            if (xl && xv > 1e5L) return 0;  // long products: the tests time them
+            if (xl && xv > (small ? 1e5L : 3e3L)) return 0;  // long products: the tests time them
             r = *f.Factorial(&x);
             if (xl && xv >= 0 && xv < 1700) fuzz::agree(r, std::tgamma(std::floor(xv) + 1), digits - 2, "Factorial");
             break;
@@ -138,10 +138,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     xw = x;
     yw = y;
     c = call(n + 4, method, xw, yw, k);
-    const std::string rs = r.String(0, false), cs = c.String(0, false);
-    if (rs != cs) {
-        std::printf("method %d at %d limbs: %s\nat %d limbs, cut: %s\n", method, n, rs.c_str(), n + 4, cs.c_str());
-        fuzz::check(false, "the same digits two limbs further down");
-    }
+    fuzz::same(r, c, method, "the same digits two limbs further down");
     return 0;
 }
