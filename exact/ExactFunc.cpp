@@ -11,6 +11,7 @@
 
 #include "exact/Circular.h"
 #include "exact/ExactCommon.h"
+#include "number/Internal.h"
 
 ExactFunc::ExactFunc(int n) : res(n), nlimbs(res.Nlimbs()) {}
 
@@ -52,11 +53,7 @@ KVnum* evaluate(KVnum& res, const Evaluator& f, const ExactHook& exact) {
 
 namespace {
 
-int lowestLimb(const KVnum& x) {
-    int i = 0;
-    while (x.Limb(i) == 0) ++i;
-    return i;
-}
+int lowestLimb(const KVnum& x) { return KVnumInternal::lowestLimb(x); }
 
 // Position of x's lowest non-zero digit (x non-zero): x is a multiple of
 // 10^lowDigit(x) and no higher power of ten.
@@ -147,6 +144,14 @@ int cmpInt(const KVnum& x, int64_t v) {
     if (sx != sv || sx == 0) return sx < sv ? -1 : sx > sv ? 1 : 0;
     // Same sign, both non-zero: magnitudes far apart decide at once.
     const int64_t lx = leadOf(x);
+    if (v == 1 || v == -1) {
+        // |x| in [10^(lx - 1), 10^lx): below 1 for lx <= 0, above for lx > 1;
+        // with lx = 1 it is 1 exactly when its only digit is the units' 1.
+        if (lx != 1) return lx > 1 ? sx : -sx;
+        const int d = digitAt(x, 0);
+        if (d > 1 || lowDigit(x) < 0) return sx;
+        return 0;
+    }
     if (lx > 20) return sx;
     if (lx < 0) return -sx;
     // Otherwise both fit a wide common grid, where the difference is exact.

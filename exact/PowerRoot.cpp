@@ -92,14 +92,24 @@ bool exactIntegerPower(const KVnum& x, int64_t k, int nlimbs, KVnum& out) {
     const int64_t h = nlimbs / 2 - 2;
     const double digits = static_cast<double>(ak) * static_cast<double>(C.digits());
     if (digits > 4.0 * static_cast<double>(h)) return false;
-    const int small = 2 * (static_cast<int>(digits / 4) + 8);
-    KVnum c(small);
-    c = C.toString().c_str();
-    Ball r = powi(Ball(c, small), ak);
-    if (!r.exact()) return false;
-    r.scale10(e * ak);
-    if (r.outOfRange() || !r.exact()) return false;
-    return decide(r, nlimbs, out);
+    // C^|k| by squaring on exact integers, then widened to the P = 4h + 4
+    // digits of a full head limb: the value M 10^(e|k|) is held exactly as
+    // L 10^E with L = M 10^(P - D), D = digits(M).
+    Nat M(1), base = C;
+    for (int64_t t = ak;;) {
+        if (t & 1) M = kvtrig::mul(M, base);
+        t >>= 1;
+        if (!t) break;
+        base = kvtrig::mul(base, base);
+    }
+    const int64_t P = 4 * h + 4, D = M.digits();
+    const Nat L = kvtrig::mulPow10(M, P - D);
+    const int64_t E = e * ak - (P - D);
+    // Far from the exponent's limits only; the general route reports a value
+    // out of range.
+    if (E < -(int64_t(1) << 30) || E > (int64_t(1) << 30) || L.size() != h + 1) return false;
+    KVnumInternal::setHead(out, L.d.data(), E, false);
+    return true;
 }
 
 }  // namespace

@@ -51,8 +51,7 @@ Arg argOf(const KVnum& x) {
     if (x.IsZero()) return a;
     // Without its zero low limbs: 30 is held as 30 and many zero limbs, and
     // every product with it would pay for them.
-    int low = 0;
-    while (x.Limb(low) == 0) ++low;
+    const int low = KVnumInternal::lowestLimb(x);
     a.m.d.resize(static_cast<size_t>(x.Top() - low + 1));
     for (int i = low; i <= x.Top(); ++i) a.m.d[static_cast<size_t>(i - low)] = x.Limb(i);
     a.m.trim();

@@ -23,6 +23,11 @@ struct KVnumInternal {
     // reads and whose exponent may make that text enormous.
     static void wholePart(KVnum& x) { x.Whole(&x); }
 
+    // Index of x's lowest non-zero limb (x non-zero), by the kernel's
+    // word-at-a-time scan: a short value at a long precision sits on
+    // hundreds of zero limbs.
+    static int lowestLimb(const KVnum& x) { return kv::low_n(x.limbs, x.nlimbs); }
+
     // Sets x, at its own precision, to -L 10^e (neg) or L 10^e, L the
     // integer of the h + 1 limbs d[0..h] (least significant first, d[h] != 0,
     // h = HeadIndex of x's precision): the normal form written directly,

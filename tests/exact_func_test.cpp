@@ -118,6 +118,47 @@ TEST(ExactFunc, ExactValuesAreExact) {
     }
 }
 
+// Integer powers whose value is a short finite decimal are formed on exact
+// integers (negative powers of bases made of 2s or 5s); the others, and those
+// too long for the precision, take the general route. Bases at or next to 1
+// check the comparison with 1 that precedes both. Truths from exact rational
+// arithmetic (Python's fractions and decimal).
+TEST(ExactFunc, IntegerPowersTruncateTheExactValue) {
+    struct Case { const char* x; const char* k; const char* truth; };
+    const Case cases[] = {
+        {"2", "-100", "7.888609052210118054117285652827862296732064351090230047702789306640625e-31"},
+        {"0.5", "-3", "8"},
+        {"5", "-7", "0.0000128"},
+        {"0.002", "-5", "31250000000000"},
+        {"1.6", "-4", "0.152587890625"},
+        {"125", "-3", "5.12e-7"},
+        {"3", "40", "12157665459056928801"},
+        {"12.5", "7", "47683715.8203125"},
+        {"0.04", "-9", "3814697265625"},
+        {"1e-20", "-3", "1e60"},
+        {"1", "7.3", "1"},
+        {"1.000000000000000000000000000001", "2", "1.000000000000000000000000000002000000000000000000000000000001"},
+        {"0.99", "-2",
+         "1.02030405060708091011121314151617181920212223242526272829303132333435363738394041424344"
+         "4546474849505152535455565758596061626364656667686970717273747576777879808182838485868788"
+         "8990919293949596979900010203040506070809101112131415161718192021222324252627282930313233"
+         "3435363738394041424344454647484950515253545556575859606162636465666768697071727374757677"
+         "78798081828384858687888990919293949596979900010203040506070809101112"},
+    };
+    for (int n : {20, 130}) {
+        ExactFunc f(n);
+        for (const Case& c : cases) {
+            KVnum x(n), y(n);
+            x = c.x;
+            y = c.k;
+            kvtest::ErrorLog log;
+            KVnum* r = f.Fpower(&x, &y);
+            EXPECT_TRUE(kvtest::ErrorLog::messages().empty());
+            EXPECT_TRUE(truncates(*r, c.truth, n)) << "Fpower(" << c.x << ", " << c.k << ") at " << n;
+        }
+    }
+}
+
 // e^t with t far below the precision's last place: the value is on t's side
 // of 1 however small t is (a ball alone would never tell which side).
 TEST(ExactFunc, ExponentialsOfTinyArgumentsStayOnTheirSide) {
