@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include <kelvane/KVnum.h>
 
@@ -14,6 +15,10 @@ namespace kvexact {
 // The argument as the object holds it: cut to n limbs when it has more (as
 // KVnum's operations cut an operand), widened exactly when it has fewer.
 KVnum argAt(const KVnum* x, int n);
+
+// The same without the copy when x already has n limbs and is not res (which
+// the method overwrites): x itself, or the copy made in `store`.
+const KVnum& argIn(const KVnum* x, int n, const KVnum& res, std::optional<KVnum>& store);
 
 // Stores the outcome of a Ziv evaluation in res: a value out of the exponent
 // range is reported ("Exponent out of range.") and leaves 0.

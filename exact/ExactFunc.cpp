@@ -32,6 +32,12 @@ KVnum argAt(const KVnum* x, int n) {
     return a;
 }
 
+const KVnum& argIn(const KVnum* x, int n, const KVnum& res, std::optional<KVnum>& store) {
+    if (x && x != &res && x->Nlimbs() == n) return *x;
+    store.emplace(argAt(x, n));
+    return *store;
+}
+
 KVnum* finish(Outcome o, KVnum& res) {
     if (o == Outcome::OutOfRange) {
         reportError("Exponent out of range.");

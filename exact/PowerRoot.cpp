@@ -115,7 +115,8 @@ bool exactIntegerPower(const KVnum& x, int64_t k, int nlimbs, KVnum& out) {
 }  // namespace
 
 KVnum* ExactFunc::Fpower(KVnum* x, KVnum* y) {
-    const KVnum a = argAt(x, nlimbs), b = argAt(y, nlimbs);
+    std::optional<KVnum> ca, cb;
+    const KVnum &a = argIn(x, nlimbs, res, ca), &b = argIn(y, nlimbs, res, cb);
     if (a.IsZero() || a.Minus()) {
         reportError("x must be greater than 0");
         res = 1;
@@ -128,10 +129,10 @@ KVnum* ExactFunc::Fpower(KVnum* x, KVnum* y) {
     int64_t p = 0, q = 1;
     const bool rational = asFraction(b, p, q);
     const int n = nlimbs;
-    bool fits;
-    int64_t k;
-    if (isInteger(b, fits, k) && fits) {
-        // An integer power: x^k by squaring, in balls (exact while it fits).
+    if (rational && q == 1) {
+        // An integer power (every integer of up to 18 digits is such a
+        // fraction): x^k by squaring, in balls (exact while it fits).
+        const int64_t k = p;
         const int64_t ak = k < 0 ? -k : k;
         if (exactIntegerPower(a, k, nlimbs, res)) return &res;
         if (ak <= 64 || (ak <= (int64_t(1) << 40) && leadOf(a) > -4 && leadOf(a) < 6)) {
