@@ -182,6 +182,18 @@ bool arctan(const Arg& x, int64_t Wt, Bounds& b) {
     // of 4: pi's places then come as whole limbs.)
     const int64_t W = (Wt + 4) / 4 * 4;
     const Nat X = W - x.e >= 0 ? divFloor(pow10(W - x.e), x.m) : Nat();
+    if (X.isZero()) {
+        // 1/x below a unit: arctan x is pi/2 less than a unit, and with
+        // pi/2's own 2 units (and one to spare) the bounds are pi/2 -+ 4,
+        // formed on pi/2's digits without the series' copies of them.
+        b.hi = halfPi(W);
+        b.lo = b.hi;
+        subSmall(b.lo, 4);
+        addSmall(b.hi, 4);
+        b.s = W;
+        b.neg = x.neg;
+        return true;
+    }
     Approx th = atanFixed(X, W);
     th.err += 1;
     b = boundsOf(fromHalfPi(th, W), W, x.neg);

@@ -198,16 +198,15 @@ Nat divPow10(const Nat& a, int64_t k) {
 
 Nat pow10(int64_t k) { return mulPow10(Nat(1), k); }
 
-Nat half(const Nat& a) {
+Nat half(Nat a) {
     // Limb i of floor(a / 2) is floor(a_i / 2) plus 5000 when a_(i+1) is
-    // odd: no carry runs from limb to limb.
-    Nat r;
+    // odd: no carry runs from limb to limb, and limb i reads a_(i+1) before
+    // that limb is rewritten, so the halving can work in place.
     const size_t n = a.d.size();
-    r.d.resize(n);
-    for (size_t i = 0; i + 1 < n; ++i) r.d[i] = (a.d[i] >> 1) + 5000 * (a.d[i + 1] & 1);
-    if (n > 0) r.d[n - 1] = a.d[n - 1] >> 1;
-    r.trim();
-    return r;
+    for (size_t i = 0; i + 1 < n; ++i) a.d[i] = (a.d[i] >> 1) + 5000 * (a.d[i + 1] & 1);
+    if (n > 0) a.d[n - 1] = a.d[n - 1] >> 1;
+    a.trim();
+    return a;
 }
 
 namespace {

@@ -54,7 +54,7 @@ void mulSmallInPlace(Nat& a, uint64_t m);
 // floor(a / m), 0 < m < 10^12 (one short division below 10^8).
 Nat divSmall(const Nat& a, uint64_t m);
 // floor(a / 2), without a division.
-Nat half(const Nat& a);
+Nat half(Nat a);
 // floor(a / b), b > 0.
 Nat divFloor(const Nat& a, const Nat& b);
 // ceil(a / b), b > 0.
