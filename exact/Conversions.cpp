@@ -32,16 +32,18 @@ struct ScaledConstant {
 // The cached value with at least D places (D and the places kept are
 // multiples of 4, so that a shorter K is a run of its top limbs).
 std::shared_ptr<const Nat> scaled(ScaledConstant& c, int64_t D, int64_t* places) {
+    int64_t have;
     {
         std::lock_guard<std::mutex> g(c.lock);
         if (c.places >= D) {
             *places = c.places;
             return c.value;
         }
+        have = c.places;  // read under the lock: another thread may be growing it
     }
     // Grow by half at least, so that a loop asking for a little more each
     // time does not compute the constant at every step.
-    int64_t want = std::max(D + 16, c.places + c.places / 2);
+    int64_t want = std::max(D + 16, have + have / 2);
     want += (4 - want % 4) % 4;
     auto fresh = std::make_shared<const Nat>(c.compute(want));
     std::lock_guard<std::mutex> g(c.lock);
