@@ -59,12 +59,10 @@ KVnum* evaluate(KVnum& res, const Evaluator& f, const ExactHook& exact) {
 
 namespace {
 
-int lowestLimb(const KVnum& x) { return KVnumInternal::lowestLimb(x); }
-
 // Position of x's lowest non-zero digit (x non-zero): x is a multiple of
 // 10^lowDigit(x) and no higher power of ten.
 int64_t lowDigit(const KVnum& x) {
-    const int low = lowestLimb(x);
+    const int low = KVnumInternal::lowestLimb(x);
     int64_t e = static_cast<int64_t>(x.Expo()) + 4 * static_cast<int64_t>(low);
     for (int32_t l = x.Limb(low); l % 10 == 0; l /= 10) ++e;
     return e;

@@ -66,18 +66,8 @@ int cmp(const Nat& a, const Nat& b) {
 }
 
 Nat add(const Nat& a, const Nat& b) {
-    const Nat& l = a.size() >= b.size() ? a : b;
-    const Nat& s = a.size() >= b.size() ? b : a;
     Nat r;
-    r.d.assign(l.d.begin(), l.d.end());
-    r.d.push_back(0);
-    limb_t c = s.d.empty() ? 0 : kv::add_n(r.d.data(), r.d.data(), s.d.data(), s.size());
-    for (size_t i = s.d.size(); c; ++i) {
-        limb_t v = r.d[i] + 1;
-        c = v == 10000;
-        r.d[i] = c ? 0 : v;
-    }
-    r.trim();
+    addInto(r, a, b);
     return r;
 }
 
