@@ -239,15 +239,236 @@ int lowLength(const limb_t* a, int k) {
     return k;
 }
 
+// Roots of up to this many limbs are taken digit by digit (sqrtRemRow),
+// longer ones by divide and conquer down to it.
+const int ROW_LIMBS = 200;
+
 // The temporaries of one level of the root, kept per thread from call to
 // call so that a root allocates nothing once the storage has grown.
 struct RootLevel {
     Nat s1, r1, N, d, q, t;
 };
 
+// Steps s down or up from an estimate to floor(sqrt(a)) with r the remainder
+// |a - s^2| (a - s^2 < 0 when neg): (s - 1)^2 = s^2 - 2s + 1 and
+// (s + 1)^2 = s^2 + 2s + 1. The result is proven by the remainder itself,
+// 0 <= a - s^2 <= 2s. False (s, r unspecified) after more than `limit` steps.
+bool stepToFloorRoot(Nat& s, Nat& r, bool neg, Nat& t, int limit) {
+    for (; neg; --limit) {
+        if (limit == 0) return false;
+        // The remainder gains 2s - 1.
+        addInto(t, s, s);
+        subSmall(t, 1);
+        if (t < r) {
+            subInto(r, r, t);
+        } else {
+            subInto(t, t, r);
+            std::swap(r, t);
+            neg = false;
+        }
+        subSmall(s, 1);
+    }
+    while (r.size() >= s.size()) {
+        addInto(t, s, s);
+        if (!(t < r)) break;
+        if (limit-- == 0) return false;
+        addSmall(t, 1);
+        subInto(r, r, t);
+        addSmall(s, 1);
+    }
+    return true;
+}
+
+// ---- The root digit by digit ---------------------------------------------------------
+//
+// For roots of up to a few hundred limbs, the schoolbook root in base
+// B = 10^8, laid out like the library's long division: with S the root of
+// a's leading digits so far, placed at its weight, and R = a - S^2 the
+// remainder, the next digit q at position p turns S into S + q B^p and R into
+// R - (2S q B^p + q^2 B^2p), so each digit costs one pass of q times the
+// digits of 2S, without a carry chain (the columns are 64-bit and keep their
+// carries pending, settled every ROW_HITS digits). q comes from the top of R
+// over the top three digits of 2S in floating point; it may be one off
+// either way, and the next digit, which may then be negative or above B,
+// makes up for it. R is kept exactly throughout, so at the end a - S^2 is
+// known exactly and stepToFloorRoot proves the floor from it.
+//
+// Bounds: every digit is clamped to |q| <= 2B (in practice |q| <= 1.0001 B)
+// and so every digit of 2S to 4B, a product to 8 x 10^16; a column takes at
+// most ROW_HITS = 16 of them between two settlings, below 1.3 x 10^18; the
+// folded top is kept below ROW_TOP, so a0 B + a1 stays within 64 bits.
+
+const int64_t B8 = 100000000;
+const int ROW_HITS = 16;
+const int64_t ROW_TOP = 10000000000;  // 10^10
+
+inline int64_t floorDiv8(int64_t x) { return x >= 0 ? x / B8 : -((-x + B8 - 1) / B8); }
+
+// Carries of c[lo..hi) passed up into c[hi]; c[lo..hi) end in 0..B-1.
+void settle8(int64_t* c, int lo, int hi) {
+    int64_t k = 0;
+    for (int i = lo; i < hi; ++i) {
+        const int64_t v = c[i] + k;
+        k = floorDiv8(v);
+        c[i] = v - k * B8;
+    }
+    c[hi] += k;
+}
+
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
+    !defined(__SANITIZE_THREAD__)
+#define ROW_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define ROW_CLONES
+#endif
+
+// c[0..n) -= q d[0..n): no carries, a loop the compiler vectorises.
+ROW_CLONES void subMul8(int64_t* __restrict c, const int32_t* __restrict d, int n, int32_t q) {
+    for (int i = 0; i < n; ++i) c[i] -= static_cast<int64_t>(q) * d[i];
+}
+
+// The row root's storage, kept per thread: the remainder's columns, the
+// root's signed digits and twice them.
+struct RowWork {
+    std::vector<int64_t> col, rt;
+    std::vector<int32_t> d2;
+};
+
+// Base-10^8 digits d[0..k) (the top one may exceed B) into the limbs of x.
+void digitsToNat(Nat& x, const int64_t* d, int k) {
+    x.d.resize(2 * static_cast<size_t>(k));
+    for (int i = 0; i + 1 < k; ++i) {
+        x.d[2 * i] = static_cast<limb_t>(d[i] % 10000);
+        x.d[2 * i + 1] = static_cast<limb_t>(d[i] / 10000);
+    }
+    x.d.resize(2 * static_cast<size_t>(k - 1));
+    for (int64_t top = d[k - 1]; top; top /= 10000) x.d.push_back(static_cast<limb_t>(top % 10000));
+    x.trim();
+}
+
+// floor(sqrt(a)) into s, a - s^2 into r, for the limbs a[0..n), a[n-1] != 0,
+// n > 12 (a root of at least four digits). False when the digits did not
+// settle within a few units (they always do; the caller then takes the
+// divide-and-conquer root).
+bool sqrtRemRow(const limb_t* a, int n, Nat& s, Nat& r, Nat& t) {
+    const int M = (n + 1) / 2;  // a's digits
+    const int m = (M + 1) / 2;  // the root's
+    thread_local RowWork w;
+    w.col.resize(2 * static_cast<size_t>(m) + 2);
+    w.rt.resize(static_cast<size_t>(m));
+    w.d2.resize(static_cast<size_t>(m));
+    int64_t* col = w.col.data();
+    int64_t* rt = w.rt.data();
+    int32_t* d2 = w.d2.data();
+    for (int i = 0; i < n / 2; ++i) col[i] = a[2 * i] + 10000 * static_cast<int64_t>(a[2 * i + 1]);
+    if (n & 1) col[M - 1] = a[n - 1];
+    for (int i = M; i < 2 * m + 2; ++i) col[i] = 0;
+    // The top four digits' root and remainder exactly (below 10^32): two
+    // digits, the leading one at least 1 (a's top digit is one of the two
+    // highest).
+    unsigned __int128 v = 0;
+    for (int i = 2 * m - 1; i >= 2 * m - 4; --i) v = v * B8 + static_cast<uint64_t>(col[i]);
+    uint64_t s0 = static_cast<uint64_t>(std::sqrt(static_cast<long double>(v)));
+    while (static_cast<unsigned __int128>(s0) * s0 > v) --s0;
+    while (static_cast<unsigned __int128>(s0 + 1) * (s0 + 1) <= v) ++s0;
+    const uint64_t r0 = static_cast<uint64_t>(v - static_cast<unsigned __int128>(s0) * s0);  // <= 2 s0
+    rt[m - 1] = static_cast<int64_t>(s0 / B8);
+    rt[m - 2] = static_cast<int64_t>(s0 % B8);
+    d2[m - 1] = static_cast<int32_t>(2 * rt[m - 1]);
+    d2[m - 2] = static_cast<int32_t>(2 * rt[m - 2]);
+    // The window's top four columns in registers (memory is stale there):
+    // a0 holds column t - 1 with everything above it folded in.
+    int64_t a0 = static_cast<int64_t>(r0 / B8), a1 = static_cast<int64_t>(r0 % B8), a2 = col[2 * m - 5],
+            a3 = col[2 * m - 6];
+    const double Bd = static_cast<double>(B8);
+    const int64_t v1 = d2[m - 1], v2 = d2[m - 2];
+    int64_t v3 = 0, v4 = 0;
+    // The estimate is (T B^2 + a2 B + a3) / D for T = a0 B + a1 and D = 2S's
+    // top three digits at the weight of a1's column. T is folded exactly
+    // first: a0 B and a1 nearly cancel (a1 holds the pending -q v2 of the
+    // digit before), and in floating point their difference would lose
+    // units that add up from digit to digit.
+    double k2 = 0, k1 = 0, k0 = 0;
+    int since = 0;
+    for (int j = 2; j < m; ++j) {
+        const int p = m - j - 1, top = 2 * m - j - 1;
+        if (j <= 4) {
+            // 2S's top three digits are fixed from the third digit on, the
+            // fourth from the fourth.
+            v3 = j >= 3 ? d2[m - 3] : 0;
+            v4 = j >= 4 ? d2[m - 4] : 0;
+            const double D = (static_cast<double>(v1) * Bd + static_cast<double>(v2)) * Bd + static_cast<double>(v3);
+            k2 = Bd * Bd / D;
+            k1 = Bd / D;
+            k0 = 1.0 / D;
+        }
+        const int64_t T = a0 * B8 + a1;
+        const double f = static_cast<double>(T) * k2 + (static_cast<double>(a2) * k1 + static_cast<double>(a3) * k0);
+        // |f| < 2 x 10^18 while |a0| <= ROW_TOP (k2 <= 1 / 2) and the other
+        // registers hold pending carries (below 2 x 10^18), so the conversion
+        // is defined.
+        int64_t q = static_cast<int64_t>(f);
+        q = q > 2 * B8 ? 2 * B8 : q < -2 * B8 ? -2 * B8 : q;
+        const int64_t a4 = col[top - 4];
+        a0 = T - q * v1;
+        a1 = a2 - q * v2;
+        a2 = a3 - q * v3;
+        a3 = a4 - q * v4;
+        if (j > 4) subMul8(col + 2 * p + 1, d2 + (m - j), j - 4, static_cast<int32_t>(q));
+        const int64_t qq = q * q;
+        if (j == 2)
+            a2 -= qq;
+        else if (j == 3)
+            a3 -= qq;
+        else
+            col[2 * p] -= qq;
+        rt[p] = q;
+        d2[p] = static_cast<int32_t>(2 * q);
+        if (a0 > ROW_TOP || a0 < -ROW_TOP) return false;
+        if (++since == ROW_HITS) {
+            col[top - 1] = a0;
+            col[top - 2] = a1;
+            col[top - 3] = a2;
+            col[top - 4] = a3;
+            settle8(col, 2 * p, top - 1);
+            a0 = col[top - 1];
+            a1 = col[top - 2];
+            a2 = col[top - 3];
+            a3 = col[top - 4];
+            since = 0;
+        }
+    }
+    // The remainder a - S^2 exactly: columns 0..m-2 in 0..B-1, the signed
+    // top in m - 1.
+    col[m - 1] = a0;
+    col[m - 2] = a1;
+    col[m - 3] = a2;
+    col[m - 4] = a3;
+    settle8(col, 0, m - 1);
+    const bool neg = col[m - 1] < 0;
+    if (neg) {
+        for (int i = 0; i < m; ++i) col[i] = -col[i];
+        settle8(col, 0, m - 1);
+    }
+    // The root's signed digits normalised, the top one keeping the carry (S
+    // may come out as B^m when a's root lies just below it).
+    int64_t k = 0;
+    for (int i = 0; i + 1 < m; ++i) {
+        const int64_t x = rt[i] + k;
+        k = floorDiv8(x);
+        rt[i] = x - k * B8;
+    }
+    rt[m - 1] += k;
+    if (rt[m - 1] <= 0) return false;
+    digitsToNat(s, rt, m);
+    digitsToNat(r, col, m);
+    return stepToFloorRoot(s, r, neg, t, 4);
+}
+
 // floor(sqrt(a)) into s and the remainder into r for the limbs a[0..n),
 // a[n-1] != 0; `level` is the depth (its temporaries in work[level]).
 void sqrtRemLimbs(const limb_t* a, int n, Nat& s, Nat& r, std::vector<RootLevel>& work, size_t level) {
+    if (n > 12 && n <= ROW_LIMBS && sqrtRemRow(a, n, s, r, work[level].t)) return;
     if (n <= 8) {
         // Below 10^32: a long double's root is within a few units of the
         // true one, and 128-bit products step it to the floor.
@@ -280,34 +501,14 @@ void sqrtRemLimbs(const limb_t* a, int n, Nat& s, Nat& r, std::vector<RootLevel>
     addInto(s, s, v.q);
     joinInto(r, v.N.d.data(), v.N.size(), l, a, lowLength(a, l));
     mulInto(v.t, v.q, v.q);
-    bool neg = r < v.t;
+    const bool neg = r < v.t;
     if (neg) {
         subInto(v.t, v.t, r);
         std::swap(r, v.t);
     } else {
         subInto(r, r, v.t);
     }
-    while (neg) {
-        // (s - 1)^2 = s^2 - 2s + 1: the remainder gains 2s - 1.
-        addInto(v.t, s, s);
-        subSmall(v.t, 1);
-        if (v.t < r) {
-            subInto(r, r, v.t);
-        } else {
-            subInto(v.t, v.t, r);
-            std::swap(r, v.t);
-            neg = false;
-        }
-        subSmall(s, 1);
-    }
-    while (r.size() >= s.size()) {
-        addInto(v.t, s, s);
-        if (!(v.t < r)) break;
-        // (s + 1)^2 = s^2 + 2s + 1.
-        addSmall(v.t, 1);
-        subInto(r, r, v.t);
-        addSmall(s, 1);
-    }
+    stepToFloorRoot(s, r, neg, v.t, 1 << 30);
 }
 
 }  // namespace
