@@ -293,24 +293,31 @@ bool stepToFloorRoot(Nat& s, Nat& r, bool neg, Nat& t, int limit) {
 // makes up for it. R is kept exactly throughout, so at the end a - S^2 is
 // known exactly and stepToFloorRoot proves the floor from it.
 //
-// Bounds: every digit is clamped to |q| <= 2B (in practice |q| <= 1.0001 B)
-// and so every digit of 2S to 4B, a product to 8 x 10^16; a column takes at
-// most ROW_HITS = 16 of them between two settlings, below 1.3 x 10^18; the
-// folded top is kept below ROW_TOP, so a0 B + a1 stays within 64 bits.
+// Bounds: the estimates are within 10^-6 of the true ratio, so a digit is at
+// most B (one too small leaves a remainder just above 2S, and the next digit
+// just above B); every digit is clamped to |q| <= 1.1 B all the same (a clamp
+// that ever acted would show in the final remainder, and the caller would
+// take the other root), so each product is below 2.5 x 10^16, a column takes
+// at most ROW_HITS = 64 of them between two settlings, below 1.6 x 10^18,
+// and the folded top is kept below ROW_TOP, so a0 B + a1 stays within 64
+// bits.
 
 const int64_t B8 = 100000000;
-const int ROW_HITS = 16;
+const int64_t ROW_CLAMP = 110000000;
+const int ROW_HITS = 64;
 const int64_t ROW_TOP = 10000000000;  // 10^10
-
-inline int64_t floorDiv8(int64_t x) { return x >= 0 ? x / B8 : -((-x + B8 - 1) / B8); }
+// A multiple of B above any column (|c| < 2 x 10^18): c + ROW_BIAS is
+// non-negative, so the carry is an unsigned quotient by a constant.
+const int64_t ROW_BIAS = 46116860184 * B8;
 
 // Carries of c[lo..hi) passed up into c[hi]; c[lo..hi) end in 0..B-1.
 void settle8(int64_t* c, int lo, int hi) {
     int64_t k = 0;
     for (int i = lo; i < hi; ++i) {
-        const int64_t v = c[i] + k;
-        k = floorDiv8(v);
-        c[i] = v - k * B8;
+        const uint64_t u = static_cast<uint64_t>(c[i] + k + ROW_BIAS);
+        const uint64_t q = u / static_cast<uint64_t>(B8);
+        c[i] = static_cast<int64_t>(u - q * static_cast<uint64_t>(B8));
+        k = static_cast<int64_t>(q) - ROW_BIAS / B8;
     }
     c[hi] += k;
 }
@@ -336,12 +343,13 @@ struct RowWork {
 
 // Base-10^8 digits d[0..k) (the top one may exceed B) into the limbs of x.
 void digitsToNat(Nat& x, const int64_t* d, int k) {
-    x.d.resize(2 * static_cast<size_t>(k));
-    for (int i = 0; i + 1 < k; ++i) {
-        x.d[2 * i] = static_cast<limb_t>(d[i] % 10000);
-        x.d[2 * i + 1] = static_cast<limb_t>(d[i] / 10000);
-    }
+    x.d.reserve(2 * static_cast<size_t>(k) + 2);
     x.d.resize(2 * static_cast<size_t>(k - 1));
+    for (int i = 0; i + 1 < k; ++i) {
+        const uint32_t v = static_cast<uint32_t>(d[i]);
+        x.d[2 * i] = static_cast<limb_t>(v % 10000u);
+        x.d[2 * i + 1] = static_cast<limb_t>(v / 10000u);
+    }
     for (int64_t top = d[k - 1]; top; top /= 10000) x.d.push_back(static_cast<limb_t>(top % 10000));
     x.trim();
 }
@@ -408,7 +416,7 @@ bool sqrtRemRow(const limb_t* a, int n, Nat& s, Nat& r, Nat& t) {
         // registers hold pending carries (below 2 x 10^18), so the conversion
         // is defined.
         int64_t q = static_cast<int64_t>(f);
-        q = q > 2 * B8 ? 2 * B8 : q < -2 * B8 ? -2 * B8 : q;
+        q = q > ROW_CLAMP ? ROW_CLAMP : q < -ROW_CLAMP ? -ROW_CLAMP : q;
         const int64_t a4 = col[top - 4];
         a0 = T - q * v1;
         a1 = a2 - q * v2;
@@ -447,16 +455,25 @@ bool sqrtRemRow(const limb_t* a, int n, Nat& s, Nat& r, Nat& t) {
     settle8(col, 0, m - 1);
     const bool neg = col[m - 1] < 0;
     if (neg) {
-        for (int i = 0; i < m; ++i) col[i] = -col[i];
-        settle8(col, 0, m - 1);
+        // |R| = -R: the digits' complement, borrowing.
+        int64_t borrow = 0;
+        for (int i = 0; i + 1 < m; ++i) {
+            const int64_t x = -col[i] - borrow;
+            borrow = x < 0;
+            col[i] = borrow ? x + B8 : x;
+        }
+        col[m - 1] = -col[m - 1] - borrow;
     }
-    // The root's signed digits normalised, the top one keeping the carry (S
-    // may come out as B^m when a's root lies just below it).
+    // The root's signed digits (|digit| <= 1.1 B) normalised, the top one
+    // keeping the carry (S may come out as B^m when a's root lies just
+    // below it).
     int64_t k = 0;
     for (int i = 0; i + 1 < m; ++i) {
-        const int64_t x = rt[i] + k;
-        k = floorDiv8(x);
-        rt[i] = x - k * B8;
+        int64_t x = rt[i] + k;
+        k = 0;
+        while (x < 0) x += B8, --k;
+        while (x >= B8) x -= B8, ++k;
+        rt[i] = x;
     }
     rt[m - 1] += k;
     if (rt[m - 1] <= 0) return false;
