@@ -241,7 +241,7 @@ int lowLength(const limb_t* a, int k) {
 
 // Roots of up to this many limbs are taken digit by digit (sqrtRemRow),
 // longer ones by divide and conquer down to it.
-const int ROW_LIMBS = 200;
+const int ROW_LIMBS = 260;
 
 // The temporaries of one level of the root, kept per thread from call to
 // call so that a root allocates nothing once the storage has grown.
@@ -530,20 +530,106 @@ void sqrtRemLimbs(const limb_t* a, int n, Nat& s, Nat& r, std::vector<RootLevel>
 
 }  // namespace
 
+namespace {
+std::vector<RootLevel>& rootWork();
+}  // namespace
+
 void sqrtRem(const Nat& a, Nat& s, Nat& r) {
     if (a.isZero()) {
         s = Nat();
         r = Nat();
         return;
     }
-    // Each level halves the length: 64 levels are more than any length needs.
+    sqrtRemLimbs(a.d.data(), a.size(), s, r, rootWork(), 0);
+}
+
+namespace {
+
+// The top three limbs of x (all of them when it has fewer) and the count of
+// limbs below them: x lies in [t 10000^k, (t + 1) 10000^k).
+long double topOf(const Nat& x, int* k) {
+    const int n = x.size(), m = std::min(n, 3);
+    long double t = 0;
+    for (int i = n - 1; i >= n - m; --i) t = t * 10000 + x.d[static_cast<size_t>(i)];
+    *k = n - m;
+    return t;
+}
+
+// floor(sqrt(a)) for the limbs a[0..n), a[n-1] != 0, without the remainder.
+// The top level of sqrtRemLimbs, less its two products: s* = s' 10000^l + q
+// is never below floor(sqrt(a)) (with t = s' 10000^l + x the true floor,
+// 2 s' x 10000^l <= r' 10000^2l + a1 10000^l + a0 gives x <= q, as
+// a0 < 10000^l), so s* is the floor exactly when r* = u 10000^l + a0 - q^2
+// >= 0. The quotient is taken two limbs further, floor(N 10000^2 / 2s') =
+// q 10000^2 + F, so that u >= F 2s' / 10000^2; when that bound times
+// 10000^l exceeds q^2 (nearly always: r* is then far from 0), s* is the
+// result with neither u nor q^2 formed. Otherwise both are, as below.
+void isqrtLimbs(const limb_t* a, int n, Nat& s, std::vector<RootLevel>& work) {
+    thread_local Nat rem;
+    if (n <= ROW_LIMBS) {
+        sqrtRemLimbs(a, n, s, rem, work, 0);
+        return;
+    }
+    RootLevel& v = work[0];
+    const int l = (n - 1) / 4;
+    sqrtRemLimbs(a + 2 * l, n - 2 * l, v.s1, v.r1, work, 1);
+    joinInto(v.N, v.r1.d.data(), v.r1.size(), l, a + l, lowLength(a + l, l));
+    addInto(v.d, v.s1, v.s1);
+    v.t.d.assign(2, 0);
+    if (!v.N.isZero()) v.t.d.insert(v.t.d.end(), v.N.d.begin(), v.N.d.end());
+    v.t.trim();
+    divFloorInto(v.q, v.t, v.d);  // q 10000^2 + F
+    const long double F = v.q.size() >= 2 ? v.q.d[0] + 10000.0L * v.q.d[1] : v.q.size() == 1 ? v.q.d[0] : 0;
+    if (v.q.size() <= 2)
+        v.q.d.clear();
+    else
+        v.q.d.erase(v.q.d.begin(), v.q.d.begin() + 2);
+    joinInto(s, v.s1.d.data(), v.s1.size(), l, nullptr, 0);
+    addInto(s, s, v.q);
+    if (v.q.isZero()) return;  // r* = u 10000^l + a0 >= 0
+    // u 10000^l >= F Dt 10000^(kd + l - 2) and q^2 < (Qt + 1)^2 10000^2kq
+    // (q^2 = Qt^2 exactly when q has at most three limbs); the comparison
+    // in long double with a margin far above its rounding.
+    int kd, kq;
+    const long double Dt = topOf(v.d, &kd), Qt = topOf(v.q, &kq);
+    const long double Qu = kq > 0 ? Qt + 1 : Qt;
+    const long double lhs = F * Dt, rhs = Qu * Qu * std::pow(10000.0L, 2 * kq - kd - l + 2);
+    if (lhs > rhs * 1.000001L) return;
+    // Undecided: the remainder exactly.
+    joinInto(v.N, v.r1.d.data(), v.r1.size(), l, a + l, lowLength(a + l, l));
+    mulInto(v.t, v.q, v.d);
+    subInto(v.N, v.N, v.t);  // u
+    joinInto(rem, v.N.d.data(), v.N.size(), l, a, lowLength(a, l));
+    mulInto(v.t, v.q, v.q);
+    const bool neg = rem < v.t;
+    if (neg) {
+        subInto(v.t, v.t, rem);
+        std::swap(rem, v.t);
+    } else {
+        subInto(rem, rem, v.t);
+    }
+    stepToFloorRoot(s, rem, neg, v.t, 1 << 30);
+}
+
+// Each level halves the length: 64 levels are more than any length needs.
+std::vector<RootLevel>& rootWork() {
     thread_local std::vector<RootLevel> work(64);
-    sqrtRemLimbs(a.d.data(), a.size(), s, r, work, 0);
+    return work;
+}
+
+}  // namespace
+
+void isqrt(const Nat& a, Nat& s) {
+    if (a.isZero()) {
+        s.d.clear();
+        return;
+    }
+    isqrtLimbs(a.d.data(), a.size(), s, rootWork());
 }
 
 Nat isqrt(const Nat& a) {
-    Nat s, r;
-    sqrtRem(a, s, r);
+    Nat s;
+    isqrt(a, s);
     return s;
 }
 

@@ -34,7 +34,7 @@ void integerRoot(const KVnum& x, int n, KVnum& res) {
     const int64_t s = P - 1 - lead;
     // The integer and its root in storage kept per thread: a root of a few
     // hundred limbs costs less than allocating and clearing its numbers.
-    thread_local kvtrig::Nat Y, R, rem;
+    thread_local kvtrig::Nat Y, R;
     const int64_t k = a.e + n * s;
     if (k >= 0) {
         const size_t q = static_cast<size_t>(k / 4);
@@ -45,7 +45,7 @@ void integerRoot(const KVnum& x, int n, KVnum& res) {
         Y = kvtrig::divPow10(a.m, -k);
     }
     if (n == 2)
-        kvtrig::sqrtRem(Y, R, rem);
+        kvtrig::isqrt(Y, R);
     else
         R = kvtrig::icbrt(Y);
     KVnumInternal::setHead(res, R.d.data(), -s, a.neg);
