@@ -1,4 +1,4 @@
-// Balls: exponential, logarithm, real power and the logarithm constants.
+// Balls: exponential, logarithm and real power.
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -38,72 +38,6 @@ long double valueOf(const KVnum& x) {
     const long double k = std::floor(l);
     const long double v = std::pow(10.0, static_cast<double>(l - k)) * std::pow(10.0L, k);
     return x.Minus() ? -v : v;
-}
-
-// ---- cached constants ------------------------------------------------------------------
-
-// atanh(1/q) = sum 1/((2k+1) q^(2k+1)) to an error below 10^-(4h + 8).
-Ball atanhInv(int64_t q, int wp) {
-    Ball term(1, wp);
-    term.divInt(q);
-    Ball sum = term;
-    const int64_t q2 = q * q;
-    const Mag stop = Mag::pow10(-4 * static_cast<int64_t>(headOf(wp)) - 8);
-    for (int64_t k = 1;; ++k) {
-        term.divInt(q2);
-        Ball t = term;
-        t.divInt(2 * k + 1);
-        sum += t;
-        // The rest is below the next term's bound times 1 / (1 - 1/q^2) < 2.
-        const Mag next = mulUp(term.absUp(), Mag::pow10(0));
-        if (cmp(mulUp(next, Mag::up(2.0 / static_cast<double>(q2), 0)), stop) < 0) {
-            sum.widen(mulUp(next, Mag::up(2.0 / static_cast<double>(q2), 0)));
-            return sum;
-        }
-    }
-}
-
-struct ConstCache {
-    std::mutex lock;
-    std::unique_ptr<Ball> ln10, ln2;
-};
-
-ConstCache& cache() {
-    static ConstCache* c = new ConstCache;  // kept for the life of the process
-    return *c;
-}
-
-void logConstants(int wp, Ball& l10, Ball& l2) {
-    const Ball a = atanhInv(31, wp), b = atanhInv(49, wp), c = atanhInv(161, wp);
-    l10 = a;
-    l10.mulInt(46);
-    Ball t = b;
-    t.mulInt(34);
-    l10 += t;
-    t = c;
-    t.mulInt(20);
-    l10 += t;
-    l2 = a;
-    l2.mulInt(14);
-    t = b;
-    t.mulInt(10);
-    l2 += t;
-    t = c;
-    t.mulInt(6);
-    l2 += t;
-}
-
-Ball cachedConstant(int wp, bool ten) {
-    ConstCache& c = cache();
-    std::lock_guard<std::mutex> g(c.lock);
-    if (!c.ln10 || c.ln10->prec() < wp) {
-        const int w = c.ln10 && c.ln10->prec() * 3 / 2 > wp ? c.ln10->prec() * 3 / 2 : wp;
-        Ball l10(w), l2(w);
-        logConstants(w + 4, l10, l2);
-        c.ln10.reset(new Ball(l10.at(w)));
-        c.ln2.reset(new Ball(l2.at(w)));
-    }
-    return (ten ? c.ln10 : c.ln2)->at(wp);
 }
 
 // ---- exp at a point --------------------------------------------------------------------
@@ -629,6 +563,8 @@ Ball lnMantissa(const Ball& M, int wp) {
 
 // ln x for an exact x > 0 (precision wp).
 Ball logPoint(const KVnum& x, int wp) {
+    Ball known(wp);
+    if (lnOfPowerOfTwoOrFive(x, wp, known)) return known;  // 2, 0.5, 5, 8, 1.25, 10^k, ...
     // x = M 10^E with M in [0.3, 3.2] exactly; ln x = E ln 10 + ln M. Near
     // 1 (E = 0) the logarithm is as small as x - 1: the digits it has in
     // front are added to the precision, so the result keeps wp of its own.
@@ -656,8 +592,6 @@ Ball logPoint(const KVnum& x, int wp) {
 
 }  // namespace
 
-Ball ln10(int wp) { return cachedConstant(wp, true); }
-Ball ln2(int wp) { return cachedConstant(wp, false); }
 
 Ball exp(const Ball& x) {
     const int wp = x.prec();

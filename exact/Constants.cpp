@@ -1,8 +1,11 @@
-// ExactFunc: e, the golden ratio and factorials.
+// ExactFunc: e, the golden ratio and factorials; the balls of ln 2 and ln 10.
 #include <kelvane/ExactFunc.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -12,6 +15,177 @@
 #include "number/Internal.h"
 
 using namespace kvexact;
+
+namespace kvexact {
+
+namespace {
+
+int headOf(int n) { return n / 2 - 2; }
+
+// ---- ln 2 and ln 10 ------------------------------------------------------------------------
+//
+// ln 2 = 14 a + 10 b + 6 c and ln 10 = 46 a + 34 b + 20 c with a, b, c =
+// atanh(1/31), atanh(1/49), atanh(1/161) (31^2 - 1, 49^2 - 1 and 161^2 - 1
+// have no prime factors but 2, 3 and 5). The three sums are formed by
+// binary splitting on exact integers, so that they cost a few long products
+// and quotients (transform products and Newton quotients at length). Summed
+// term by term on balls instead, every term costs a short division of the
+// whole length: measured, that was 1.5 times slower at 9 limbs, twice at 130
+// and 18 times at 10,000, so no precision takes that route.
+
+// atanh(1/m) = m sum_k 1 / ((2k + 1) m^(2k + 2)). Over the terms a..b-1:
+//   B = (2a + 1) (2a + 3) ... (2b - 1),  M = m^(2(b - a)),
+//   T = sum_(k=a..b-1) (B / (2k + 1)) m^(2(b - 1 - k)),
+// so that T / (B M) = sum_k 1 / ((2k + 1) m^(2(k - a) + 2)); two runs join as
+// B = B_l B_r, M = M_l M_r, T = T_l B_r M_r + B_l T_r. M depends only on the
+// number of terms, and the two halves of a run differ by one term at most,
+// so the powers are kept by length and each is formed once. (With the ratio
+// of consecutive terms as the step instead, (2k - 1) / ((2k + 1) m^2), every
+// denominator would carry the odd factors twice over: 14 % more work.)
+struct AtanhSplit {
+    kvtrig::Nat b, t;
+};
+
+class AtanhSum {
+public:
+    explicit AtanhSum(uint64_t m) : m2_(m * m) {}
+
+    // m^(2 len).
+    const kvtrig::Nat& power(uint64_t len) {
+        auto it = powers_.find(len);
+        if (it != powers_.end()) return it->second;
+        kvtrig::Nat v = len == 1 ? kvtrig::Nat(m2_) : kvtrig::mul(power(len / 2), power(len - len / 2));
+        return powers_.emplace(len, std::move(v)).first->second;  // map entries stay in place
+    }
+
+    AtanhSplit split(uint64_t a, uint64_t b) {
+        using namespace kvtrig;
+        AtanhSplit s;
+        if (b - a == 1) {
+            s.b = Nat(2 * a + 1);
+            s.t = Nat(1);
+            return s;
+        }
+        const uint64_t mid = (a + b) / 2;
+        const AtanhSplit l = split(a, mid), r = split(mid, b);
+        s.t = add(mul(l.t, mul(r.b, power(b - mid))), mul(l.b, r.t));
+        s.b = mul(l.b, r.b);
+        return s;
+    }
+
+private:
+    uint64_t m2_;
+    std::map<uint64_t, kvtrig::Nat> powers_;
+};
+
+// A with |atanh(1/m) 10^D - A| < 1.02 (m >= 2). The sum stops after N terms,
+// N the first with m^(2N+1) >= 10^(D+3): what is left is below
+// t_N / (1 - 1/m^2) < m^-(2N+1) <= 0.001 units (t_k the k-th term). With
+// Y = m T and X = B M over the N terms, Y and X are cut by the same 10^k to
+// X' >= 10^(D+2), which moves Y / X by less than 10^k / X <= 1 / X' = 0.01
+// units (Y' <= X' as Y < X); the quotient's cut costs less than one unit more.
+kvtrig::Nat atanhScaled(uint64_t m, int64_t D) {
+    using namespace kvtrig;
+    const double lm = std::log10(static_cast<double>(m));
+    const uint64_t N = static_cast<uint64_t>(std::ceil((static_cast<double>(D) + 3) / (2 * lm))) + 1;
+    AtanhSum sum(m);
+    const AtanhSplit s = sum.split(0, N);
+    const Nat X = mul(s.b, sum.power(N));
+    const int64_t k = std::max<int64_t>(0, X.digits() - D - 3);
+    return divFloor(mulPow10(divPow10(mulSmall(s.t, m), k), D), divPow10(X, k));
+}
+
+// L 10^-D, known within r units of its last place, as a ball at wp limbs:
+// L's head limbs, the rest cut (less than one unit of the last kept limb).
+Ball ballOf(const kvtrig::Nat& L, int64_t D, double r, int wp) {
+    const int h = headOf(wp);
+    const int cut = L.size() - h - 1;  // >= 0: L has at least 4h + 12 digits
+    KVnum mid(wp);
+    KVnumInternal::setHead(mid, L.d.data() + cut, 4 * static_cast<int64_t>(cut) - D, false);
+    return Ball(mid, addUp(Mag::up(r, -D), unitOf(mid)), wp);
+}
+
+struct ConstCache {
+    std::mutex lock;
+    std::unique_ptr<Ball> ln10, ln2;
+};
+
+ConstCache& cache() {
+    static ConstCache* c = new ConstCache;  // kept for the life of the process
+    return *c;
+}
+
+Ball cachedConstant(int wp, bool ten) {
+    ConstCache& c = cache();
+    std::lock_guard<std::mutex> g(c.lock);
+    if (!c.ln10 || c.ln10->prec() < wp) {
+        const int w = c.ln10 && c.ln10->prec() * 3 / 2 > wp ? c.ln10->prec() * 3 / 2 : wp;
+        Ball l10(w), l2(w);
+        lnConstants(w, l10, l2);
+        c.ln10.reset(new Ball(l10));
+        c.ln2.reset(new Ball(l2));
+    }
+    return (ten ? c.ln10 : c.ln2)->at(wp);
+}
+
+}  // namespace
+
+void lnConstants(int wp, Ball& l10, Ball& l2) {
+    using namespace kvtrig;
+    const int64_t D = 4 * static_cast<int64_t>(headOf(wp)) + 12;
+    const Nat a = atanhScaled(31, D), b = atanhScaled(49, D), c = atanhScaled(161, D);
+    // 100 and 30 errors of less than 1.02 units each.
+    l10 = ballOf(add(add(mulSmall(a, 46), mulSmall(b, 34)), mulSmall(c, 20)), D, 102, wp);
+    l2 = ballOf(add(add(mulSmall(a, 14), mulSmall(b, 10)), mulSmall(c, 6)), D, 30.6, wp);
+}
+
+Ball ln10(int wp) { return cachedConstant(wp, true); }
+Ball ln2(int wp) { return cachedConstant(wp, false); }
+
+bool lnOfPowerOfTwoOrFive(const KVnum& x, int wp, Ball& out) {
+    if (x.IsZero() || x.Minus()) return false;
+    // x = d 10^e with d the digits from the lowest non-zero limb up, when
+    // they fit 16 digits; then d's own trailing zeros moved into e.
+    const int top = x.Top();
+    int low = 0;
+    while (x.Limb(low) == 0) ++low;
+    if (top - low >= 4) return false;
+    uint64_t d = 0;
+    for (int i = top; i >= low; --i) d = d * 10000 + static_cast<uint64_t>(x.Limb(i));
+    int64_t e = static_cast<int64_t>(x.Expo()) + 4 * static_cast<int64_t>(low);
+    for (; d % 10 == 0; d /= 10) ++e;
+    // ln x = c2 ln 2 + c10 ln 10.
+    int64_t c2 = 0, c10 = e;
+    if ((d & (d - 1)) == 0) {
+        for (; d > 1; d >>= 1) ++c2;  // 2^j 10^e
+    } else {
+        int64_t j = 0;
+        for (; d % 5 == 0; d /= 5) ++j;
+        if (d != 1) return false;
+        c2 = -j;  // 5^j 10^e = 2^-j 10^(j + e)
+        c10 += j;
+    }
+    if (c2 == 0 && c10 == 0) {
+        out = Ball(wp);  // ln 1
+        return true;
+    }
+    // The two terms may cancel down to |ln x| >= ln 1.024 (2^10 10^-3 and
+    // 5^10 10^-7 come closest to 1 below 10^16): 2 digits, besides the
+    // coefficients' own.
+    const double lead = std::log10(static_cast<double>(std::llabs(c2) + std::llabs(c10)) + 1.0) + 3;
+    const int wk = wp + 2 * (static_cast<int>(lead / 4) + 1);
+    Ball r = ln10(wk);
+    r.mulInt(c10);
+    if (c2 != 0) {
+        Ball t = ln2(wk);
+        t.mulInt(c2);
+        r += t;
+    }
+    out = r.at(wp);
+    return true;
+}
+
+}  // namespace kvexact
 
 namespace {
 
