@@ -545,6 +545,18 @@ void sqrtRem(const Nat& a, Nat& s, Nat& r) {
 
 namespace {
 
+// lhs 10000^E < rhs for integers 0 <= lhs, rhs < 10^25, with a
+// margin far above long double's rounding; an exponent beyond the values'
+// own range decides by itself (without powl, which costs more than the
+// rest of a small root's proof).
+bool lessScaled(long double lhs, int E, long double rhs) {
+    if (E < -8) return rhs >= 1;
+    if (E > 8) return false;
+    for (; E > 0; --E) lhs *= 10000;
+    for (; E < 0; ++E) rhs *= 10000;
+    return lhs * 1.000001L < rhs;
+}
+
 // The top three limbs of x (all of them when it has fewer) and the count of
 // limbs below them: x lies in [t 10000^k, (t + 1) 10000^k).
 long double topOf(const Nat& x, int* k) {
@@ -593,8 +605,7 @@ void isqrtLimbs(const limb_t* a, int n, Nat& s, std::vector<RootLevel>& work) {
     int kd, kq;
     const long double Dt = topOf(v.d, &kd), Qt = topOf(v.q, &kq);
     const long double Qu = kq > 0 ? Qt + 1 : Qt;
-    const long double lhs = F * Dt, rhs = Qu * Qu * std::pow(10000.0L, 2 * kq - kd - l + 2);
-    if (lhs > rhs * 1.000001L) return;
+    if (lessScaled(Qu * Qu, 2 * kq - kd - l + 2, F * Dt)) return;
     // Undecided: the remainder exactly.
     joinInto(v.N, v.r1.d.data(), v.r1.size(), l, a + l, lowLength(a + l, l));
     mulInto(v.t, v.q, v.d);
@@ -635,6 +646,15 @@ Nat isqrt(const Nat& a) {
 
 namespace {
 
+// 3a by two additions: a product by a small factor carries from limb to
+// limb through a division, which costs more.
+Nat triple(const Nat& a) {
+    Nat r;
+    addInto(r, a, a);
+    addInto(r, r, a);
+    return r;
+}
+
 // floor(cbrt(a)) exactly for a below 10^36 < 2^128: a long double's root is
 // within a few units of the true one, and 128-bit products step it to the
 // floor.
@@ -655,15 +675,64 @@ Nat icbrtSmall(const Nat& a) {
 // it). With k three digits short of half the root's digits, the step's
 // excess, about (x0 - cbrt(a))^2 / cbrt(a), stays below one unit even from
 // an inner estimate a few units high, so no level needs an exact check.
-Nat icbrtAbove(const Nat& a) {
-    if (a.digits() <= 36) return icbrtSmall(a);
+// out = floor(a / 10^k) and out = a 10^k, k >= 0, into storage the caller
+// keeps.
+void divPow10Into(Nat& out, const Nat& a, int64_t k) {
+    const size_t q = static_cast<size_t>(k / 4);
+    if (a.d.size() <= q) {
+        out.d.clear();
+        return;
+    }
+    out.d.resize(a.d.size() - q);
+    if (k % 4)
+        kv::trunc_digits(out.d.data(), a.d.data() + q, out.size(), k % 4);
+    else
+        kv::copy_n(out.d.data(), a.d.data() + q, out.size());
+    out.trim();
+}
+
+void mulPow10Into(Nat& out, const Nat& a, int64_t k) {
+    if (a.isZero()) {
+        out.d.clear();
+        return;
+    }
+    const size_t q = static_cast<size_t>(k / 4);
+    out.d.assign(q + a.d.size() + 1, 0);
+    kv::scale_digits(out.d.data() + q, a.d.data(), a.size(), static_cast<int>(k % 4));
+    out.trim();
+}
+
+// The temporaries of one level of icbrtAbove, kept per thread.
+struct CbrtLevel {
+    Nat top, c, c2, num, q, x;
+};
+
+void icbrtAboveInto(Nat& out, const Nat& a, std::vector<CbrtLevel>& work, size_t level) {
+    if (a.digits() <= 36) {
+        out = icbrtSmall(a);
+        return;
+    }
+    CbrtLevel& v = work[level];
     const int64_t k = a.digits() / 6 - 3;
-    Nat c = icbrtAbove(divPow10(a, 3 * k));
-    addSmall(c, 1);
+    divPow10Into(v.top, a, 3 * k);
+    icbrtAboveInto(v.c, v.top, work, level + 1);
+    addSmall(v.c, 1);
     // floor(a / x0^2) = floor(floor(a / 10^2k) / (c + 1)^2).
-    const Nat q = divFloor(divPow10(a, 2 * k), mul(c, c));
-    const Nat x0 = mulPow10(c, k);
-    return divSmall(add(add(x0, x0), q), 3);
+    mulInto(v.c2, v.c, v.c);
+    divPow10Into(v.num, a, 2 * k);
+    divFloorInto(v.q, v.num, v.c2);
+    mulPow10Into(v.x, v.c, k);
+    addInto(v.x, v.x, v.x);
+    addInto(v.x, v.x, v.q);
+    divSmallInto(out, v.x, 3);
+}
+
+Nat icbrtAbove(const Nat& a) {
+    // Each level halves the digits: 64 levels are more than any length needs.
+    thread_local std::vector<CbrtLevel> work(64);
+    Nat out;
+    icbrtAboveInto(out, a, work, 0);
+    return out;
 }
 
 }  // namespace
@@ -695,9 +764,13 @@ Nat icbrt(const Nat& a) {
     addSmall(c, 1);
     const Nat c2 = mul(c, c);
     const Nat R = sub(mulPow10(mul(c2, c), 3 * k), a);
-    const Nat D = mulSmall(c2, 3);
+    const Nat D = triple(c2);
     const int64_t t = std::max<int64_t>(0, D.digits() - (k + 12));
-    const Nat e = divFloor(divPow10(R, 2 * k + t), divPow10(D, t));
+    Nat e = divFloor(divPow10(R, 2 * k + t), divPow10(D, t));
+    // The true gap x0 - y = R / (x0^2 + x0 y + y^2) exceeds R / (3 x0^2), so
+    // x0 - e lies above y nearly always: one unit more is taken at once (the
+    // remainder below decides either way).
+    addSmall(e, 1);
     // x = x0 - e and its exact remainder a - x^3 = e w - R with
     // w = 3 x0^2 - 3 x0 e + e^2 (from x0^3 - x^3 = e (x0^2 + x0 x + x^2)), and
     // x^2 = x0^2 - 2 x0 e + e^2: products of half the root's length and one
@@ -705,12 +778,23 @@ Nat icbrt(const Nat& a) {
     const Nat x0 = mulPow10(c, k);
     if (!(e < x0)) return icbrtByCube(a);
     Nat x = sub(x0, e);
-    const Nat cE = mul(c, e), e2 = mul(e, e), x02 = mulPow10(c2, 2 * k), ce = mulPow10(cE, k);
-    Nat x2 = sub(add(x02, e2), add(ce, ce));
-    const Nat w = sub(add(mulPow10(D, 2 * k), e2), mulPow10(mulSmall(cE, 3), k));
+    const Nat cE = mul(c, e), e2 = mul(e, e);
+    const Nat w = sub(add(mulPow10(D, 2 * k), e2), mulPow10(triple(cE), k));
     const Nat ew = mul(e, w);
     bool neg = ew < R;
     Nat diff = neg ? sub(R, ew) : sub(ew, R);
+    if (!neg) {
+        // 0 <= a - x^3 < 3x^2 <= (x + 1)^3 - x^3 proves x, and the leading
+        // limbs show it nearly always: a - x^3 < (Dt + 1) 10000^kd and
+        // 3x^2 >= 3 Xt^2 10000^2kx, compared in long double with a margin far
+        // above its rounding. Otherwise x^2 is formed and the steps below
+        // decide.
+        int kd, kx;
+        const long double Dt = topOf(diff, &kd), Xt = topOf(x, &kx);
+        if (lessScaled(Dt + 1, kd - 2 * kx, 3 * Xt * Xt)) return x;
+    }
+    const Nat ce = mulPow10(cE, k);
+    Nat x2 = sub(add(mulPow10(c2, 2 * k), e2), add(ce, ce));
     Nat u, v;
     while (neg) {
         // a - (x - 1)^3 = a - x^3 + 3x^2 - 3x + 1; (x - 1)^2 = x^2 - 2x + 1.
