@@ -119,7 +119,7 @@ double shortCost(int w) {
 
 const int VARIABLE_FROM = 250;
 
-// e^r for a ball r with |r| < 1.2 at precision wp.
+// e^r for a ball r with |r| < 4.7 at precision wp.
 //
 // x = r / 2^s (a product by 5^s and an exact 10^-s), the Taylor sum of e^x
 // by rectangular splitting, then s squarings. s balances the squarings
@@ -145,19 +145,26 @@ Ball expSmall(const Ball& r0, int wp) {
     const bool variable = wp >= VARIABLE_FROM;
     const double c = (variable ? 0.5 : 1.0) * shortCost(wp);
     int s = sMin;
-    // The choice depends only on the precision and on log10 |r|, which a
-    // caller's loop repeats: the last one is kept per thread.
+    // The choice depends only on the precision and on log10 |r|, taken to
+    // the sixteenth of a decade above it: the few last ones are kept per
+    // thread (a power's logarithm and exponential, a caller's loop).
     struct Choice {
         int wp = -1;
-        double l0 = 0;
+        int l0q = 0;
         int s = 0;
     };
-    static thread_local Choice last;
-    if (last.wp == wp && last.l0 == l0) {
-        s = last.s;
+    static thread_local Choice recent[4];
+    static thread_local int replace = 0;
+    const int l0q = static_cast<int>(std::floor(std::max(l0, -1e6) * 16)) + 1;
+    int found = -1;
+    for (int i = 0; i < 4; ++i)
+        if (recent[i].wp == wp && recent[i].l0q == l0q) found = i;
+    if (found >= 0) {
+        s = std::max(sMin, recent[found].s);
     } else {
+        const double l0m = l0q / 16.0;
         auto cost = [&](int t) {
-            const double lx = std::min(l0 - 0.30103 * t, -0.52);
+            const double lx = std::min(l0m - 0.30103 * t, -0.52);
             const double K = termsEstimate(lx, digits + 0.302 * t);
             return t + 2 * std::sqrt((variable ? 0.5 : 1.0) * K) + c * K;
         };
@@ -174,9 +181,8 @@ Ball expSmall(const Ball& r0, int wp) {
             const double ct = cost(t);
             if (ct < best) best = ct, s = t;
         }
-        last.wp = wp;
-        last.l0 = l0;
-        last.s = s;
+        recent[replace] = Choice{wp, l0q, s};
+        replace = (replace + 1) % 4;
     }
     const int w = widen(wp, 0.302 * s + 6);
     const int h = headOf(w);
@@ -495,8 +501,11 @@ Ball expPoint(const KVnum& x, int wp) {
     }
     kvtrig::Arg sa;
     if (shortArgument(x, wp, sa)) return expShort(sa, wp);
+    // Below 2 ln 10 the halvings take r as it is: a multiple of ln 10 would
+    // cost the constant's copy and a subtraction at full length, more than
+    // the two halvings it saves.
     const long double xv = valueOf(x);
-    const int64_t k = static_cast<int64_t>(std::llround(xv / 2.302585092994045684017991454684364L));
+    const int64_t k = std::fabs(xv) < 4.6L ? 0 : static_cast<int64_t>(std::llround(xv / 2.302585092994045684017991454684364L));
     Ball r(x, wp);
     if (k != 0) {
         const int wk = widen(wp, std::log10(std::fabs(static_cast<double>(k))) + 2);
