@@ -5,7 +5,10 @@
 // underneath). The rows "kelvane-plain" run the same KVnum operations with
 // the transform product and the Newton quotient switched off (the
 // Karatsuba product and the long division), for the before and after in
-// one run. Names are op/implementation/digits.
+// one run. The rows "ln2" time the exact tier's logarithm constants from
+// scratch (ln 2 and ln 10 together, as its cache computes them) beside
+// MPFR's ln 2 with its cache emptied before each call. Names are
+// op/implementation/digits.
 //
 //   big_bench [Google Benchmark flags]   the timings
 //   big_bench --peak=D                   peak memory of one D-digit product
@@ -26,6 +29,7 @@
 
 #include <kelvane/KVnum.h>
 #include "alloc_count.h"
+#include "exact/Ball.h"
 #include "number/kernels.h"
 
 namespace {
@@ -173,6 +177,26 @@ void mpfrDiv(benchmark::State& st, int digits, bool) {
     }
 }
 
+void kvLnConstants(benchmark::State& st, int digits, bool) {
+    const int n = limbsFor(digits);
+    for (auto _ : st) {
+        kvexact::Ball l10(n), l2(n);
+        kvexact::lnConstants(n, l10, l2);
+        benchmark::DoNotOptimize(l2);
+    }
+}
+
+void mpfrLog2(benchmark::State& st, int digits, bool) {
+    mpfr_t v;
+    mpfr_init2(v, static_cast<mpfr_prec_t>(std::ceil(digits * std::log2(10.0))));
+    for (auto _ : st) {
+        mpfr_free_cache();
+        mpfr_const_log2(v, MPFR_RNDZ);
+        benchmark::DoNotOptimize(v);
+    }
+    mpfr_clear(v);
+}
+
 typedef void (*Fn)(benchmark::State&, int, bool);
 
 void add(const char* op, const char* impl, Fn f, bool plain = false, int maxDigits = 1 << 30) {
@@ -222,6 +246,8 @@ int main(int argc, char** argv) {
     add("add", "gmp", gmpAdd);
     add("string", "kelvane", kvString);
     add("string", "gmp", gmpString);
+    add("ln2", "kelvane", kvLnConstants);
+    add("ln2", "mpfr", mpfrLog2);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

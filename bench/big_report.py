@@ -13,7 +13,7 @@ import sys
 
 DIGITS = [20000, 200000, 2000000]
 IMPLS = ["kelvane", "kelvane-plain", "gmp", "mpfr", "decimal"]
-OPS = ["mul", "div", "add", "string"]
+OPS = ["mul", "div", "add", "string", "ln2"]
 UNIT = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 
@@ -83,6 +83,7 @@ def main():
         ("`/=` / before (long division)", "div/kelvane/%d", "div/kelvane-plain/%d"),
         ("`+=` / decimal", "add/kelvane/%d", "add/decimal/%d"),
         ("`String` / decimal `str`", "string/kelvane/%d", "string/decimal/%d"),
+        ("ln 2 and ln 10 / MPFR's ln 2", "ln2/kelvane/%d", "ln2/mpfr/%d"),
     ]
     for label, a, b in rows:
         print("| %s | %s |" % (label, " | ".join(ratio(a, b, d) for d in DIGITS)))

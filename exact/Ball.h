@@ -198,10 +198,18 @@ Ball log(const Ball& x);
 // x^y = e^(y ln x) for x > 0 (balls).
 Ball pow(const Ball& x, const Ball& y);
 // ln 10 and ln 2 at wp limbs, from atanh series (46, 34, 20 and 14, 10, 6
-// times atanh 1/31, 1/49, 1/161), computed once at the largest precision asked
-// so far and cut for smaller ones; shared by all threads.
+// times atanh 1/31, 1/49, 1/161) summed by binary splitting on exact
+// integers, computed once at the largest precision asked so far and cut for
+// smaller ones; shared by all threads (exact/Constants.cpp).
 Ball ln10(int wp);
 Ball ln2(int wp);
+// Both at exactly wp limbs, computed afresh (what the cache keeps).
+void lnConstants(int wp, Ball& l10, Ball& l2);
+// ln x for an exact x > 0 whose significant digits (at most 16) are a power
+// of 2 or of 5, from the two constants: x = 2^j 10^e gives j ln 2 + e ln 10,
+// x = 5^j 10^e gives (j + e) ln 10 - j ln 2. False, and out untouched, for
+// any other x.
+bool lnOfPowerOfTwoOrFive(const KVnum& x, int wp, Ball& out);
 
 // ---- Exact arithmetic for exact-case hooks ------------------------------------------------
 

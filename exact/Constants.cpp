@@ -1,7 +1,9 @@
 // ExactFunc: e, the golden ratio and factorials; the balls of ln 2 and ln 10.
 #include <kelvane/ExactFunc.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,25 +22,67 @@ namespace {
 
 int headOf(int n) { return n / 2 - 2; }
 
-// atanh(1/q) = sum 1/((2k+1) q^(2k+1)) to an error below 10^-(4h + 8).
-Ball atanhInv(int64_t q, int wp) {
-    Ball term(1, wp);
-    term.divInt(q);
-    Ball sum = term;
-    const int64_t q2 = q * q;
-    const Mag stop = Mag::pow10(-4 * static_cast<int64_t>(headOf(wp)) - 8);
-    for (int64_t k = 1;; ++k) {
-        term.divInt(q2);
-        Ball t = term;
-        t.divInt(2 * k + 1);
-        sum += t;
-        // The rest is below the next term's bound times 1 / (1 - 1/q^2) < 2.
-        const Mag next = mulUp(term.absUp(), Mag::pow10(0));
-        if (cmp(mulUp(next, Mag::up(2.0 / static_cast<double>(q2), 0)), stop) < 0) {
-            sum.widen(mulUp(next, Mag::up(2.0 / static_cast<double>(q2), 0)));
-            return sum;
-        }
+// ---- ln 2 and ln 10 ------------------------------------------------------------------------
+//
+// ln 2 = 14 a + 10 b + 6 c and ln 10 = 46 a + 34 b + 20 c with a, b, c =
+// atanh(1/31), atanh(1/49), atanh(1/161) (31^2 - 1, 49^2 - 1 and 161^2 - 1
+// have no prime factors but 2, 3 and 5). The three sums are formed by
+// binary splitting on exact integers, so that they cost a few long products
+// and quotients (transform products and Newton quotients at length). Summed
+// term by term on balls instead, every term costs a short division of the
+// whole length: measured, that was 1.5 times slower at 9 limbs, twice at 130
+// and 18 times at 10,000, so no precision takes that route.
+
+// The terms t_0 = 1/m, t_k = t_(k-1) p_k / q_k with p_k = 2k - 1 and
+// q_k = (2k + 1) m^2 sum to atanh(1/m). Over the terms a..b-1:
+//   P = p_a ... p_(b-1),  Q = q_a ... q_(b-1),
+//   T / Q = sum_(k=a..b-1) (p_a ... p_k) / (q_a ... q_k),
+// joined as P = P_l P_r, Q = Q_l Q_r, T = T_l Q_r + P_l T_r. For a = 0
+// (p_0 = 1, q_0 = m) T / Q is the sum of the first b terms.
+struct AtanhSplit {
+    kvtrig::Nat p, q, t;
+};
+
+AtanhSplit atanhSplit(uint64_t m, uint64_t a, uint64_t b, bool needP) {
+    using namespace kvtrig;
+    AtanhSplit s;
+    if (b - a == 1) {
+        s.p = Nat(a == 0 ? 1 : 2 * a - 1);
+        s.q = Nat(a == 0 ? m : (2 * a + 1) * m * m);
+        s.t = s.p;
+        return s;
     }
+    const uint64_t mid = (a + b) / 2;
+    AtanhSplit l = atanhSplit(m, a, mid, true), r = atanhSplit(m, mid, b, needP);
+    s.q = mul(l.q, r.q);
+    s.t = add(mul(l.t, r.q), mul(l.p, r.t));
+    if (needP) s.p = mul(l.p, r.p);
+    return s;
+}
+
+// A with |atanh(1/m) 10^D - A| < 1.02 (m >= 2). The sum stops after N terms,
+// N the first with m^(2N+1) >= 10^(D+3): what is left is below
+// t_N / (1 - 1/m^2) < m^-(2N+1) <= 0.001 units. T and Q are cut by the
+// same 10^k to Q' >= 10^(D+2), which moves T / Q by less than
+// 10^k / Q <= 1 / Q' = 0.01 units (T' <= Q' as T < Q); the quotient's cut
+// costs less than one unit more.
+kvtrig::Nat atanhScaled(uint64_t m, int64_t D) {
+    using namespace kvtrig;
+    const double lm = std::log10(static_cast<double>(m));
+    const uint64_t N = static_cast<uint64_t>(std::ceil((static_cast<double>(D) + 3) / (2 * lm))) + 1;
+    const AtanhSplit s = atanhSplit(m, 0, N, false);
+    const int64_t k = std::max<int64_t>(0, s.q.digits() - D - 3);
+    return divFloor(mulPow10(divPow10(s.t, k), D), divPow10(s.q, k));
+}
+
+// L 10^-D, known within r units of its last place, as a ball at wp limbs:
+// L's head limbs, the rest cut (less than one unit of the last kept limb).
+Ball ballOf(const kvtrig::Nat& L, int64_t D, double r, int wp) {
+    const int h = headOf(wp);
+    const int cut = L.size() - h - 1;  // >= 0: L has at least 4h + 12 digits
+    KVnum mid(wp);
+    KVnumInternal::setHead(mid, L.d.data() + cut, 4 * static_cast<int64_t>(cut) - D, false);
+    return Ball(mid, addUp(Mag::up(r, -D), unitOf(mid)), wp);
 }
 
 struct ConstCache {
@@ -51,43 +95,75 @@ ConstCache& cache() {
     return *c;
 }
 
-void logConstants(int wp, Ball& l10, Ball& l2) {
-    const Ball a = atanhInv(31, wp), b = atanhInv(49, wp), c = atanhInv(161, wp);
-    l10 = a;
-    l10.mulInt(46);
-    Ball t = b;
-    t.mulInt(34);
-    l10 += t;
-    t = c;
-    t.mulInt(20);
-    l10 += t;
-    l2 = a;
-    l2.mulInt(14);
-    t = b;
-    t.mulInt(10);
-    l2 += t;
-    t = c;
-    t.mulInt(6);
-    l2 += t;
-}
-
 Ball cachedConstant(int wp, bool ten) {
     ConstCache& c = cache();
     std::lock_guard<std::mutex> g(c.lock);
     if (!c.ln10 || c.ln10->prec() < wp) {
         const int w = c.ln10 && c.ln10->prec() * 3 / 2 > wp ? c.ln10->prec() * 3 / 2 : wp;
         Ball l10(w), l2(w);
-        logConstants(w + 4, l10, l2);
-        c.ln10.reset(new Ball(l10.at(w)));
-        c.ln2.reset(new Ball(l2.at(w)));
+        lnConstants(w, l10, l2);
+        c.ln10.reset(new Ball(l10));
+        c.ln2.reset(new Ball(l2));
     }
     return (ten ? c.ln10 : c.ln2)->at(wp);
 }
 
 }  // namespace
 
+void lnConstants(int wp, Ball& l10, Ball& l2) {
+    using namespace kvtrig;
+    const int64_t D = 4 * static_cast<int64_t>(headOf(wp)) + 12;
+    const Nat a = atanhScaled(31, D), b = atanhScaled(49, D), c = atanhScaled(161, D);
+    // 100 and 30 errors of less than 1.02 units each.
+    l10 = ballOf(add(add(mulSmall(a, 46), mulSmall(b, 34)), mulSmall(c, 20)), D, 102, wp);
+    l2 = ballOf(add(add(mulSmall(a, 14), mulSmall(b, 10)), mulSmall(c, 6)), D, 30.6, wp);
+}
+
 Ball ln10(int wp) { return cachedConstant(wp, true); }
 Ball ln2(int wp) { return cachedConstant(wp, false); }
+
+bool lnOfPowerOfTwoOrFive(const KVnum& x, int wp, Ball& out) {
+    if (x.IsZero() || x.Minus()) return false;
+    // x = d 10^e with d the digits from the lowest non-zero limb up, when
+    // they fit 16 digits; then d's own trailing zeros moved into e.
+    const int top = x.Top();
+    int low = 0;
+    while (x.Limb(low) == 0) ++low;
+    if (top - low >= 4) return false;
+    uint64_t d = 0;
+    for (int i = top; i >= low; --i) d = d * 10000 + static_cast<uint64_t>(x.Limb(i));
+    int64_t e = static_cast<int64_t>(x.Expo()) + 4 * static_cast<int64_t>(low);
+    for (; d % 10 == 0; d /= 10) ++e;
+    // ln x = c2 ln 2 + c10 ln 10.
+    int64_t c2 = 0, c10 = e;
+    if ((d & (d - 1)) == 0) {
+        for (; d > 1; d >>= 1) ++c2;  // 2^j 10^e
+    } else {
+        int64_t j = 0;
+        for (; d % 5 == 0; d /= 5) ++j;
+        if (d != 1) return false;
+        c2 = -j;  // 5^j 10^e = 2^-j 10^(j + e)
+        c10 += j;
+    }
+    if (c2 == 0 && c10 == 0) {
+        out = Ball(wp);  // ln 1
+        return true;
+    }
+    // The two terms may cancel down to |ln x| >= ln 1.024 (2^10 10^-3 and
+    // 5^10 10^-7 come closest to 1 below 10^16): 2 digits, besides the
+    // coefficients' own.
+    const double lead = std::log10(static_cast<double>(std::llabs(c2) + std::llabs(c10)) + 1.0) + 3;
+    const int wk = wp + 2 * (static_cast<int>(lead / 4) + 1);
+    Ball r = ln10(wk);
+    r.mulInt(c10);
+    if (c2 != 0) {
+        Ball t = ln2(wk);
+        t.mulInt(c2);
+        r += t;
+    }
+    out = r.at(wp);
+    return true;
+}
 
 }  // namespace kvexact
 

@@ -2,7 +2,8 @@
 # Builds and runs the long-number benchmarks: KVnum's *=, /=, += and String at
 # 20,000, 200,000 and 2,000,000 digits beside GMP (mpz), MPFR and Python's
 # decimal, with the product and quotient methods of before (Karatsuba, long
-# division) in the same run; the peak memory of one product; prints the table,
+# division) in the same run; ln 2 and ln 10 of the exact tier beside MPFR's
+# ln 2; the peak memory of one product; prints the table,
 # the ratios and the growth exponents and writes docs/bench-big.png.
 #
 #   bash scripts/bench_big.sh            full run (a few minutes)

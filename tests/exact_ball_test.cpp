@@ -10,6 +10,7 @@
 #include <string>
 
 #include "exact/Ball.h"
+#include "number/kernels.h"
 #include "kvtest.h"
 
 using namespace kvexact;
@@ -82,6 +83,56 @@ TEST(ExactBall, OperationsHoldTheTrueValue) {
         ++n;
     }
     EXPECT_GT(n, 200);
+}
+
+// The truth of a row "Ln n x - truth" of exact_log_constants.txt.
+std::string logTruth(const std::string& n, const std::string& x) {
+    std::ifstream in(KELVANE_TEST_DATA "/exact_log_constants.txt");
+    std::string line, m, rn, rx, y, truth;
+    while (std::getline(in, line)) {
+        std::istringstream s(line);
+        s >> m >> rn >> rx >> y >> truth;
+        if (m == "Ln" && rn == n && rx == x) return truth;
+    }
+    return "";
+}
+
+// ln 2 and ln 10 hold their true values within two units of the last place,
+// with the products and quotients these lengths take, and again with the
+// transform product and the Newton quotient brought down to them.
+TEST(ExactBall, LogConstantsHoldTheTrueValueTightly) {
+    const std::string t2 = logTruth("1000", "2"), t10 = logTruth("1000", "10");  // 2,036 digits
+    ASSERT_GT(t2.size(), 2000u);
+    ASSERT_GT(t10.size(), 2000u);
+    const kv::Thresholds saved = kv::thresholds;
+    for (int small : {0, 1}) {
+        if (small) kv::thresholds = {2, 2};
+        for (int wp : {9, 10, 13, 130, 131, 1000}) {
+            SCOPED_TRACE(wp);
+            Ball l10(wp), l2(wp);
+            lnConstants(wp, l10, l2);
+            for (const Ball* b : {&l2, &l10}) {
+                const std::string& truth = b == &l2 ? t2 : t10;
+                KVnum t(1100), d(1100), r(1100);
+                t = truth.c_str();
+                d = t;
+                d -= b->mid();
+                if (d.Minus()) {
+                    KVnum z(1100);
+                    z -= d;
+                    d = z;
+                }
+                const Mag slack = addUp(b->rad(), Mag::pow10(-2030));  // the truth's own cut
+                char buf[64];
+                std::snprintf(buf, sizeof buf, "%.17ge%lld", slack.m, static_cast<long long>(slack.e));
+                r = buf;
+                r -= d;
+                EXPECT_FALSE(r.Minus()) << "error " << kvtest::str(d).substr(0, 40) << " above " << buf;
+                EXPECT_LE(cmp(b->rad(), mulUp(unitOf(b->mid()), Mag::up(2, 0))), 0);
+            }
+        }
+    }
+    kv::thresholds = saved;
 }
 
 TEST(ExactBall, RootsOfHighOrderStayTight) {

@@ -131,6 +131,8 @@ TEST(Threads, ExactLogConstantsGrowSafelyUnderConcurrentCalls) {
         KVnum x(n);
         x = "1e-300";
         std::string s = f.Ln(&x)->String(0, false);
+        x = "0.5";
+        s += f.Ln(&x)->String(0, false);
         x = "2.5";
         s += f.Alog(&x)->String(0, false);
         // The conversions' constants (1/ln 10, pi/180, 180/pi) grow the same
