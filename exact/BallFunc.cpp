@@ -530,7 +530,7 @@ const int LN_FROM_DOUBLE = 200;
 // ln x for x in [0.3, 3.2] (a number of wp limbs) to about 18 digits, written
 // to y (wp limbs) as Y 10^-18 for an integer Y. Only an estimate: the caller's
 // remainder series makes up for whatever it misses.
-void lnEstimate(const KVnum& x, KVnum& y) {
+long double lnEstimateValue(const KVnum& x) {
     // x's head limbs as an integer (at most 20 digits: the last step may round
     // by one unit in 10^19) and the power of ten of its last limb.
     const int h = x.Top();
@@ -542,15 +542,22 @@ void lnEstimate(const KVnum& x, KVnum& y) {
                                          1e-9L,  1e-10L, 1e-11L, 1e-12L, 1e-13L, 1e-14L, 1e-15L, 1e-16L, 1e-17L,
                                          1e-18L, 1e-19L, 1e-20L, 1e-21L, 1e-22L, 1e-23L, 1e-24L};
     const long double p = e10 <= 0 && e10 >= -24 ? tenths[-e10] : std::pow(10.0L, static_cast<long double>(e10));
-    const long double l = std::log(v * p);
-    const int64_t Y = static_cast<int64_t>(std::llround(l * 1e18L));  // |Y| <= 1.2e18
+    return std::log(v * p);
+}
+
+void lnEstimate(const KVnum& x, KVnum& y) {
+    const int64_t Y = static_cast<int64_t>(std::llround(lnEstimateValue(x) * 1e18L));  // |Y| <= 1.2e18
     // y = Y 10^-18 (exactly from 12 limbs on; an estimate in any case).
     setScaled(y, static_cast<uint64_t>(Y < 0 ? -Y : Y), -18, Y < 0);
 }
 
-// The most terms the remainder series takes: the odd numbers up to 2K + 1
-// then have a common multiple below 10^12, the short divisor's limit.
-const int LN_MAX_TERMS = 14;
+// Up to this many terms the remainder series takes its coefficients over a
+// common denominator: the odd numbers up to 2K + 1 then have a common
+// multiple below 10^12, the short divisor's limit. Longer series divide at
+// every step. Beyond LN_MOST_TERMS the ball is left unbounded (an estimate
+// that bad is never made).
+const int LN_GROUPED_TERMS = 14;
+const int LN_MOST_TERMS = 2000;
 
 // ln(1 + t) for t in the ball u (|u| < 0.1) at wp limbs, as 2 atanh(z), z =
 // u / (2 + u) formed from u's midpoint m on plain numbers:
@@ -566,8 +573,10 @@ const int LN_MAX_TERMS = 14;
 // product; the cut of w times B_(k+1) <= 2.02 C |w|), and what a step falls
 // short is multiplied by |w| in the next one. In units of 10000^-q that is
 // at most sum_k (2 c_(k+1) + 1) / C + 0.012, plus 2 for the quotient by C;
-// the cut to the number S adds eps. Then the plain steps, at eps = 10^-(4h): 2 + m and the quotient
-// m / (2 + m) give z within 4.2 |z| eps of its value, moving 2 atanh by at
+// the cut to the number S adds eps. (Beyond LN_GROUPED_TERMS terms C = 1,
+// and each step's c_(k+1) W_k is floor(2 W_k / (2k+3)), short by at most 3.4
+// units in all.) Then the plain steps, at eps = 10^-(4h): 2 + m and the
+// quotient m / (2 + m) give z within 4.2 |z| eps of its value, moving 2 atanh by at
 // most 8.5 |z| eps; the product z^2 cuts w by at most w eps, which moves S by
 // at most 0.7 w eps; z S cuts at most |z S| eps <= 2.1 |z| eps. u's radius r
 // moves ln(1 + t) by at most r / (1 - |u|).
@@ -589,14 +598,15 @@ Ball log1pSmall(const Ball& u, int wp) {
     const double lw = aw.isZero() ? -1e9 : aw.log10();
     const double digits = 4.0 * h + 8;
     int K = 0;
-    while ((K + 1) * lw > -digits && K <= LN_MAX_TERMS) ++K;
-    if (K > LN_MAX_TERMS) {
+    while ((K + 1) * lw > -digits && K <= LN_MOST_TERMS) ++K;
+    if (K > LN_MOST_TERMS) {
         Ball r(wp);
         r.setUnbounded();
         return r;
     }
+    const bool grouped = K <= LN_GROUPED_TERMS;
     int64_t C = 1;
-    for (int64_t j = 3; j <= 2 * K + 1; j += 2) C = C / std::gcd(C, j) * j;
+    for (int64_t j = 3; grouped && j <= 2 * K + 1; j += 2) C = C / std::gcd(C, j) * j;
     const int q = h + 1;
     Nat W = scale10(argOf(w).m, argOf(w).e + 4 * static_cast<int64_t>(q));
     // Limbs each step may drop: 4 t_k <= k log10(1/|w|), and fewer than q.
@@ -604,7 +614,7 @@ Ball log1pSmall(const Ball& u, int wp) {
         const double t = std::floor((k * -lw - 0.01) / 4);
         return t < 0 ? 0 : t > q - 1 ? q - 1 : static_cast<int>(t);
     };
-    Nat B, Wk, P, scratch;
+    Nat B, Wk, P, T, scratch;
     // The shortfall in units of 10000^-q, in double (a sum of small positive
     // terms, each exact to 10^-15, raised by 1 % below): each step's weight
     // |w|^k 10000^t_k is below 10^-0.01 by the choice of t_k (log10 |w| is
@@ -619,9 +629,19 @@ Ball log1pSmall(const Ball& u, int wp) {
         } else {
             P = Nat();
         }
-        mulSmallInPlace(Wk, static_cast<uint64_t>(c));
-        addInto(B, Wk, P);
-        shortfall += (2.0 * static_cast<double>(c) + 1) / static_cast<double>(C) + 0.012;
+        if (grouped) {
+            mulSmallInPlace(Wk, static_cast<uint64_t>(c));
+            addInto(B, Wk, P);
+            shortfall += (2.0 * static_cast<double>(c) + 1) / static_cast<double>(C) + 0.012;
+        } else {
+            // C = 1: floor(2 W_k / (2k + 3)), short of 2w / (2k + 3) by
+            // less than 4/3 + 1 units; the product's floor and w's cut
+            // times B_(k+1) <= 0.7 |w| add 1.004.
+            addInto(Wk, Wk, Wk);
+            divSmallInto(T, Wk, static_cast<uint64_t>(2 * k + 3));
+            addInto(B, T, P);
+            shortfall += 3.4;
+        }
     }
     // S C = c_0 10000^q + B_0, then S at the scale 10000^-q (in [2, 2.02)).
     Nat N = mulPow10(Nat(static_cast<uint64_t>(2 * C)), 4 * static_cast<int64_t>(q));
@@ -644,11 +664,128 @@ Ball log1pSmall(const Ball& u, int wp) {
     return Ball(L, addUp(mulUp(magUp(z), err), spread), wp);
 }
 
+// ---- ln by the lattice of 2, 3 and 5 ----------------------------------------------------
+//
+// Up to LN_LATTICE_TO limbs, ln M = a ln 2 + b ln 3 + c ln 5 + ln(M / R)
+// with R = 2^a 3^b 5^c the point of the lattice nearest to M (|b|, |c| <=
+// LATTICE_SPAN and a to match, 1,681 points in each period of ln 2, so that
+// |M / R - 1| stays below 2.1 10^-4): M / R is one product and at most one
+// quotient by exact integers, ln 2 and ln 3 (and ln 10 for ln 5) are the
+// cached constants, and what is left is the remainder series of about
+// digits / 7.4 terms, without any exponential.
+const int LN_LATTICE_TO = 300;
+const int LATTICE_SPAN = 20;
+
+const long double LN2_L = 0.693147180559945309417232121458176568L;
+const long double LN3_L = 1.098612288668109691395245236922525704L;
+const long double LN5_L = 1.609437912434100374600759333226187639L;
+
+struct LatticePoint {
+    double f;  // (b ln 3 + c ln 5) mod ln 2, in [0, ln 2)
+    int b, c;
+};
+
+const std::vector<LatticePoint>& lattice() {
+    static const std::vector<LatticePoint> table = [] {
+        std::vector<LatticePoint> v;
+        for (int b = -LATTICE_SPAN; b <= LATTICE_SPAN; ++b)
+            for (int c = -LATTICE_SPAN; c <= LATTICE_SPAN; ++c) {
+                long double f = std::fmod(b * LN3_L + c * LN5_L, LN2_L);
+                if (f < 0) f += LN2_L;
+                v.push_back({static_cast<double>(f), b, c});
+            }
+        std::sort(v.begin(), v.end(), [](const LatticePoint& x, const LatticePoint& y) { return x.f < y.f; });
+        return v;
+    }();
+    return table;
+}
+
+// The lattice point nearest to e^t (an estimate of ln M): a, b, c.
+void nearestPoint(long double t, int64_t& a, int& b, int& c) {
+    const std::vector<LatticePoint>& v = lattice();
+    long double ft = std::fmod(t, LN2_L);
+    if (ft < 0) ft += LN2_L;
+    const auto it = std::lower_bound(v.begin(), v.end(), static_cast<double>(ft),
+                                     [](const LatticePoint& p, double f) { return p.f < f; });
+    const LatticePoint* cand[2] = {it == v.end() ? &v.front() : &*it, it == v.begin() ? &v.back() : &*(it - 1)};
+    long double best = 1e30L;
+    for (const LatticePoint* p : cand) {
+        const long double rest = t - (p->b * LN3_L + p->c * LN5_L);
+        const int64_t aa = static_cast<int64_t>(std::llround(rest / LN2_L));
+        const long double d = std::fabs(rest - aa * LN2_L);
+        if (d < best) best = d, a = aa, b = p->b, c = p->c;
+    }
+}
+
+// N 10^e exactly as a ball at wp limbs (cut, and the cut counted, when N's
+// digits do not fit).
+Ball natBall(const kvtrig::Nat& N, int64_t e, int wp) {
+    const int pf = std::max(wp, 2 * (N.size() + 2) + 2);
+    const int hf = KVnum::HeadIndex(pf);
+    std::vector<int32_t> d(static_cast<size_t>(hf) + 1, 0);
+    std::copy(N.d.begin(), N.d.end(), d.begin() + (hf + 1 - N.size()));
+    KVnum k(pf);
+    KVnumInternal::setHead(k, d.data(), e - 4 * static_cast<int64_t>(hf + 1 - N.size()), false);
+    return Ball(k, wp);
+}
+
+// ln M for M in [0.3, 3.2] (a ball) at wp limbs by the lattice. The terms
+// a ln 2 + ... may be far larger than ln M itself (M near 1 but not at the
+// point 1): their digits above ln M's are added to the precision.
+Ball lnLattice(const Ball& M, int wp) {
+    using namespace kvtrig;
+    const long double t = lnEstimateValue(M.mid());
+    int64_t a = 0;
+    int b = 0, c = 0;
+    nearestPoint(t, a, b, c);
+    // M / R = M 2^-a 3^-b 5^-c = M F 10^m / Q: 2^-a 5^-c = 10^m 2^(-a-m)
+    // 5^(-c-m) with m = min(-a, -c), and 3^-b in F or in Q.
+    const int64_t m = std::min(-a, static_cast<int64_t>(-c));
+    Nat F(1), Q(1);
+    for (int64_t i = 0; i < -a - m; ++i) mulSmallInPlace(F, 2);
+    for (int64_t i = 0; i < -c - m; ++i) mulSmallInPlace(F, 5);
+    for (int i = 0; i < (b < 0 ? -b : b); ++i) mulSmallInPlace(b < 0 ? F : Q, 3);
+    const int64_t c2 = a - c;  // ln 5 = ln 10 - ln 2
+    double digits = 0;
+    if (a != 0 || b != 0 || c != 0) {
+        const double big = std::fabs(static_cast<double>(c2)) * 0.6932 + std::abs(b) * 1.0987 + std::abs(c) * 2.3026;
+        digits = std::log10(big / std::max(static_cast<double>(std::fabs(t)), 1e-30)) + 2;
+    }
+    const int w = widen(wp, std::max(digits, 0.0) + 3);
+    Ball r = M.at(w);
+    r *= natBall(F, m, w);
+    if (b > 0) r /= natBall(Q, 0, w);
+    r -= Ball(1, w);
+    if (r.unbounded() || r.outOfRange() || cmp(r.absUp(), Mag::up(0.1, 0)) >= 0) {
+        Ball bad(wp);
+        bad.setUnbounded();
+        return bad;
+    }
+    Ball sum = log1pSmall(r, w);
+    if (c2 != 0) {
+        Ball k = ln2(w);
+        k.mulInt(c2);
+        sum += k;
+    }
+    if (b != 0) {
+        Ball k = ln3(w);
+        k.mulInt(b);
+        sum += k;
+    }
+    if (c != 0) {
+        Ball k = ln10(w);
+        k.mulInt(c);
+        sum += k;
+    }
+    return sum.at(wp);
+}
+
 // ln M for an exact M in [0.3, 3.2] at wp limbs. From an estimate y of ln M
 // good to q digits, u = M e^-y - 1 is below 10^-q and ln M = y + ln(1 + u),
 // whose series gains 2q digits a term. So a logarithm costs one exponential
 // at full precision and a short series.
 Ball lnMantissa(const Ball& M, int wp) {
+    if (wp <= LN_LATTICE_TO) return lnLattice(M, wp);
     KVnum y(wp);
     if (wp <= LN_FROM_DOUBLE)
         lnEstimate(M.mid(), y);

@@ -87,7 +87,7 @@ Ball ballOf(const kvtrig::Nat& L, int64_t D, double r, int wp) {
 
 struct ConstCache {
     std::mutex lock;
-    std::unique_ptr<Ball> ln10, ln2;
+    std::unique_ptr<Ball> ln10, ln2, ln3;
 };
 
 ConstCache& cache() {
@@ -95,32 +95,37 @@ ConstCache& cache() {
     return *c;
 }
 
-Ball cachedConstant(int wp, bool ten) {
+// which: 10, 2 or 3.
+Ball cachedConstant(int wp, int which) {
     ConstCache& c = cache();
     std::lock_guard<std::mutex> g(c.lock);
     if (!c.ln10 || c.ln10->prec() < wp) {
         const int w = c.ln10 && c.ln10->prec() * 3 / 2 > wp ? c.ln10->prec() * 3 / 2 : wp;
-        Ball l10(w), l2(w);
-        lnConstants(w, l10, l2);
+        Ball l10(w), l2(w), l3(w);
+        lnConstants(w, l10, l2, &l3);
         c.ln10.reset(new Ball(l10));
         c.ln2.reset(new Ball(l2));
+        c.ln3.reset(new Ball(l3));
     }
-    return (ten ? c.ln10 : c.ln2)->at(wp);
+    return (which == 10 ? c.ln10 : which == 2 ? c.ln2 : c.ln3)->at(wp);
 }
 
 }  // namespace
 
-void lnConstants(int wp, Ball& l10, Ball& l2) {
+void lnConstants(int wp, Ball& l10, Ball& l2, Ball* l3) {
     using namespace kvtrig;
     const int64_t D = 4 * static_cast<int64_t>(headOf(wp)) + 12;
     const Nat a = atanhScaled(31, D), b = atanhScaled(49, D), c = atanhScaled(161, D);
-    // 100 and 30 errors of less than 1.02 units each.
+    // 100, 30 and 48 errors of less than 1.02 units each. (2a, 2b, 2c are
+    // ln 16/15, ln 25/24 and ln 81/80, so ln 3 = 22a + 16b + 10c.)
     l10 = ballOf(add(add(mulSmall(a, 46), mulSmall(b, 34)), mulSmall(c, 20)), D, 102, wp);
     l2 = ballOf(add(add(mulSmall(a, 14), mulSmall(b, 10)), mulSmall(c, 6)), D, 30.6, wp);
+    if (l3) *l3 = ballOf(add(add(mulSmall(a, 22), mulSmall(b, 16)), mulSmall(c, 10)), D, 49, wp);
 }
 
-Ball ln10(int wp) { return cachedConstant(wp, true); }
-Ball ln2(int wp) { return cachedConstant(wp, false); }
+Ball ln10(int wp) { return cachedConstant(wp, 10); }
+Ball ln2(int wp) { return cachedConstant(wp, 2); }
+Ball ln3(int wp) { return cachedConstant(wp, 3); }
 
 bool lnOfPowerOfTwoOrFive(const KVnum& x, int wp, Ball& out) {
     if (x.IsZero() || x.Minus()) return false;
