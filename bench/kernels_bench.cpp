@@ -24,7 +24,7 @@
 
 namespace {
 
-const int PRECISIONS[] = {9, 32, 130, 500, 2000};
+const int PRECISIONS[] = {9, 32, 130, 500, 1000, 2000};
 
 int significant(int n) { return n / 2 - 1; }
 
@@ -134,6 +134,21 @@ void kvMul(benchmark::State& st, int n) {
     m.report(st);
 }
 
+// A square by aliasing (y *= y), after a copy of the operand that MPFR's
+// row makes as well.
+void kvSqr(benchmark::State& st, int n) {
+    std::mt19937_64 rng(4);
+    KVnum x(n), y(n);
+    x = randomText(rng, 4 * significant(n), '5', 0).c_str();
+    AllocMeter m;
+    for (auto _ : st) {
+        y = x;
+        y *= y;
+        benchmark::DoNotOptimize(&y);
+    }
+    m.report(st);
+}
+
 void kvDiv(benchmark::State& st, int n) {
     std::mt19937_64 rng(5);
     const int d = 4 * significant(n);
@@ -191,6 +206,17 @@ void kernelMul(benchmark::State& st, int n) {
     std::vector<int32_t> w(2 * static_cast<size_t>(m));
     for (auto _ : st) {
         kv::mul(w.data(), u.data(), m, v.data(), m);
+        benchmark::DoNotOptimize(w.data());
+    }
+}
+
+void kernelSqr(benchmark::State& st, int n) {
+    std::mt19937_64 rng(9);
+    const int m = significant(n);
+    const auto u = randomLimbs(rng, m);
+    std::vector<int32_t> w(2 * static_cast<size_t>(m));
+    for (auto _ : st) {
+        kv::mul(w.data(), u.data(), m, u.data(), m);
         benchmark::DoNotOptimize(w.data());
     }
 }
@@ -333,6 +359,17 @@ void mpMul(benchmark::State& st, int n) {
     }
 }
 
+void mpSqr(benchmark::State& st, int n) {
+    std::mt19937_64 rng(4);
+    Mp x(n), y(n);
+    x.set(randomText(rng, 4 * significant(n), '5', 0));
+    for (auto _ : st) {
+        mpfr_set(y.v, x.v, MPFR_RNDZ);
+        mpfr_sqr(y.v, y.v, MPFR_RNDZ);
+        benchmark::DoNotOptimize(&y);
+    }
+}
+
 void mpDiv(benchmark::State& st, int n) {
     std::mt19937_64 rng(5);
     const int d = 4 * significant(n);
@@ -407,6 +444,8 @@ int main(int argc, char** argv) {
     add("mul", "kernel", kernelMul);
     add("mul", "cols1e4", columnsMul);
     addRef("mul", refMul, 2000);
+    add("sqr", "kelvane", kvSqr);
+    add("sqr", "kernel", kernelSqr);
     add("div", "kelvane", kvDiv);
     add("div", "kernel", kernelDiv);
     addRef("div", refDiv, 500);
@@ -418,6 +457,7 @@ int main(int argc, char** argv) {
     add("sub", "mpfr", mpSub);
     add("cmp", "mpfr", mpCmp);
     add("mul", "mpfr", mpMul);
+    add("sqr", "mpfr", mpSqr);
     add("div", "mpfr", mpDiv);
     add("divsmall", "mpfr", mpDivSmall);
     add("assign", "mpfr", mpAssign);

@@ -43,7 +43,7 @@ def main():
     t, allocs = load(sys.argv[1])
     out = sys.argv[2] if len(sys.argv) > 2 else None
     sizes = sorted({k[2] for k in t})
-    ops = ["add", "sub", "cmp", "mul", "div", "divsmall", "assign", "string"]
+    ops = ["add", "sub", "cmp", "mul", "sqr", "div", "divsmall", "assign", "string"]
     impls = ["kelvane", "kernel", "cols1e4", "ref", "mpfr"]
 
     print("Times (CPU, median): op / precision in limbs")
@@ -78,7 +78,7 @@ def main():
         else:
             print("  %-48s %7.2fx  target <= %dx  %s" % (label, val, limit, "met" if val <= limit else "MISSED"))
     print("\nHeap allocations per operation")
-    for op in ("add", "sub", "mul", "div", "divsmall", "cmp", "assign", "string"):
+    for op in ("add", "sub", "mul", "sqr", "div", "divsmall", "cmp", "assign", "string"):
         vals = ["%d: %g" % (n, allocs[(op, "kelvane", n)]) for n in sizes if (op, "kelvane", n) in allocs]
         print("  %-9s %s" % (op, ", ".join(vals)))
 

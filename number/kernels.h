@@ -74,8 +74,10 @@ limb_t sub_n(limb_t* w, const limb_t* u, const limb_t* v, int n);
 // u or v. Regroups to base 10^8, sums columns in 64 bits (schoolbook below a
 // measured size, Karatsuba above) and resolves the carries once; from
 // thresholds.nttMul digits in the shorter operand, number-theoretic
-// transforms (kernels_ntt.h). Scratch: KSLOT_DIGITS, KSLOT_COLUMNS,
-// KSLOT_WORK, KSLOT_SHORT, KSLOT_NTT.
+// transforms (kernels_ntt.h). A square (un == vn and equal limbs, whether
+// or not u == v) forms each cross product once: about half the column
+// products, three half-size squares in Karatsuba, one forward transform.
+// Scratch: KSLOT_DIGITS, KSLOT_COLUMNS, KSLOT_WORK, KSLOT_SHORT, KSLOT_NTT.
 void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn);
 
 // w[0..un+vn-lo) := floor(u[0..un) * v[0..vn) / 10000^lo), the product's
@@ -83,9 +85,10 @@ void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn);
 // true. Returns false (w unspecified) when the dropped columns' carry cannot
 // be proved not to reach limb lo (about once in 10^16 / (10^8 m) products, m
 // the shorter operand's base-10^8 digits), when lo is too small to save
-// anything, or for operands long enough for Karatsuba; the caller then forms
-// the full product with mul. un, vn >= 1, lo <= un + vn; w must not overlap
-// u or v.
+// anything, or for operands beyond 1,024 limbs (where the whole product by
+// Karatsuba costs less); the caller then forms the full product with mul. A
+// square (as for mul) sums each cross product once. un, vn >= 1, lo <= un +
+// vn; w must not overlap u or v.
 bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int lo);
 
 // q[0..un-vn+1) := floor(u[0..un) / v[0..vn)). Needs vn >= 1, v[vn-1] != 0,

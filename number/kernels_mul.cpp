@@ -29,6 +29,25 @@ const int MAX_ROWS = 1800;  // 1800 x (10^8 - 1)^2 < 2^64
 // Below this many base-10^8 digits in the shorter operand the schoolbook
 // product is faster (measured with bench/kernels_bench).
 const int KARATSUBA_MIN = 128;
+// The longest operands, in base-10^8 digits, whose high columns mul_high
+// sums. About half the column products of the schoolbook product (a quarter
+// for a square) stay ahead of the whole product by Karatsuba up to about four
+// times its crossing (bench/kernels_bench, the number product at 1,000 and
+// 2,000 limbs: 1.6x to 1.9x faster than the whole product).
+const int HIGH_PRODUCT_MAX = 4 * KARATSUBA_MIN;
+// The shortest operands, in base-10^8 digits, that take the square's own
+// loops, for a whole square and for its high columns. Below them the product
+// loops do as well: at these sizes a product's time goes on regrouping,
+// carries and loop set-up rather than on column products (measured with
+// bench/kernels_bench beside the product of two different operands).
+const int SQUARE_MIN = 56;
+const int HIGH_SQUARE_MIN = 12;
+// The Karatsuba crossing of a square, whose schoolbook form does half the
+// work (measured the same way; 512 digits takes about as long).
+const int SQUARE_KARATSUBA_MIN = 256;
+static_assert(2 * SQUARE_KARATSUBA_MIN <= 8 * KARATSUBA_MIN, "a schoolbook square's columns fit the column buffer");
+static_assert(SQUARE_KARATSUBA_MIN + 1 <= MAX_ROWS, "schoolbook squares must not overflow");
+static_assert(HIGH_PRODUCT_MAX <= MAX_ROWS, "high column sums must not overflow");
 static_assert(KARATSUBA_MIN <= MAX_ROWS, "schoolbook blocks (fewer rows than KARATSUBA_MIN) must not overflow");
 
 
@@ -49,6 +68,81 @@ KV_CLONES void columnSums(uint64_t* __restrict cols, const digit* __restrict a, 
         const uint64_t bi = b[i];
         uint64_t* c = cols + i;
         for (int k = 0; k < an; ++k) c[k] += bi * a[k];
+    }
+}
+
+// cols[0..2n-k0) := the column sums k0..2n-1 of the square a x a, 0 <= k0
+// < 2n, n <= MAX_ROWS; cols has room for two columns more (written with 0
+// added). Each product a_i a_j with i < j is formed once, by
+// 2 a_i (below 2^28) so it counts twice, and the diagonal a_i^2 starts its
+// column: about half the column products of a x b. Column t of a square is
+// at most min(t + 1, 2n - 1 - t) (10^8 - 1)^2 <= n (10^8 - 1)^2, within 64
+// bits as for a product. a is read at indices up to n + 5: the caller pads
+// it with SQUARE_PAD zero digits above.
+const int SQUARE_PAD = 6;
+KV_CLONES void squareSums(uint64_t* __restrict cols, const digit* __restrict a, int n, int k0) {
+    {
+        int t = k0;
+        if (t & 1) cols[t++ - k0] = 0;
+        for (; t < 2 * n; t += 2) {
+            const uint64_t d = a[t / 2];
+            cols[t - k0] = d * d;
+            cols[t + 1 - k0] = 0;
+        }
+        cols[2 * n - k0] = cols[2 * n + 1 - k0] = 0;
+    }
+    // Column t, when it is one of those formed.
+    auto put = [&](int t, uint64_t v) {
+        if (t >= k0) cols[t - k0] += v;
+    };
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        // Rows i..i+3 against the digits from i + 4 up: row i+r, column
+        // t = i + r + j. With j = i + 4 + e (e >= 0) and k = r + e, column
+        // 2i + 4 + k takes b_r a[i + 4 + k - r] for every row with k >= r:
+        // from k = 3 on all four, side by side as in columnSums (the top
+        // padding ends the rows); k = 0..2 are written out. The products
+        // inside the block of four come first.
+        // Doubled digits stay below 2^32, so each product is one 32 x 32-bit
+        // multiply in the vector loop.
+        const uint64_t b0 = static_cast<uint32_t>(2 * a[i]), b1 = static_cast<uint32_t>(2 * a[i + 1]),
+                       b2 = static_cast<uint32_t>(2 * a[i + 2]), b3 = static_cast<uint32_t>(2 * a[i + 3]);
+        const uint64_t a1 = a[i + 1], a2 = a[i + 2], a3 = a[i + 3];
+        const digit* e = a + i + 4;
+        const int t = 2 * i;
+        const int en = n - i - 4;  // digits above the block
+        if (t + 1 >= k0 && en >= 3) {
+            uint64_t* c = cols + (t - k0);
+            c[1] += b0 * a1;
+            c[2] += b0 * a2;
+            c[3] += b0 * a3 + b1 * a2;
+            c[4] += b1 * a3 + b0 * e[0];
+            c[5] += b2 * a3 + b0 * e[1] + b1 * e[0];
+            c[6] += b0 * e[2] + b1 * e[1] + b2 * e[0];
+        } else if (t + 6 >= k0) {  // some of the head's columns are formed
+            put(t + 1, b0 * a1);
+            put(t + 2, b0 * a2);
+            put(t + 3, b0 * a3 + b1 * a2);
+            put(t + 4, b1 * a3);
+            put(t + 5, b2 * a3);
+            const uint64_t br[4] = {b0, b1, b2, b3};
+            for (int r = 0; r < 4; ++r)
+                for (int k = r; k < 3 && k - r < en; ++k) put(t + 4 + k, br[r] * e[k - r]);
+        }
+        // k from 3 (or from the first column formed) to en + 2, run on to a
+        // multiple of four over the zero padding: the short rows of a small
+        // square then take no scalar tail.
+        const int kStart = k0 - t - 4 > 3 ? k0 - t - 4 : 3;
+        const int len = (en + 3 - kStart + 3) & ~3;
+        if (len <= 0) continue;
+        uint64_t* c = cols + (t + 4 + kStart - k0);
+        const digit* ep = e + kStart;
+        for (int k = 0; k < len; ++k) c[k] += b0 * ep[k] + b1 * ep[k - 1] + b2 * ep[k - 2] + b3 * ep[k - 3];
+    }
+    for (; i < n; ++i) {
+        const uint64_t bi = static_cast<uint32_t>(2 * a[i]);
+        const int j0 = i + 1 > k0 - i ? i + 1 : k0 - i;
+        for (int j = j0; j < n; ++j) cols[i + j - k0] += bi * a[j];
     }
 }
 
@@ -186,12 +280,13 @@ void subFrom(digit* w, int n, const digit* s, int sn) {
 }
 
 // Copies x[0..xn) into fresh work storage with three zero digits of padding
-// on each side (the schoolbook loop reads a[-3..an+2]).
+// below and SQUARE_PAD above (the schoolbook loop reads a[-3..an+2], the
+// square's a[0..n+5]).
 const digit* padded(Work& ws, const digit* x, int xn) {
-    digit* p = ws.take(static_cast<size_t>(xn) + 6);
+    digit* p = ws.take(static_cast<size_t>(xn) + 3 + SQUARE_PAD);
     p[0] = p[1] = p[2] = 0;
     std::memcpy(p + 3, x, sizeof(digit) * static_cast<size_t>(xn));
-    p[xn + 3] = p[xn + 4] = p[xn + 5] = 0;
+    for (int k = 0; k < SQUARE_PAD; ++k) p[xn + 3 + k] = 0;
     return p + 3;
 }
 
@@ -252,18 +347,48 @@ void product(digit* w, const digit* a, int an, const digit* b, int bn, Work ws, 
     addInto(w + m, an + bn - m, z1, z1n);
 }
 
+// w[0..2n) := a[0..n) squared, normalised digits; a needs no padding and w
+// must not overlap it. The schoolbook square forms half the column products
+// of a product, so it stays ahead of Karatsuba's split up to twice the
+// product's crossing; above it the three half-size products are squares.
+void square(digit* w, const digit* a, int n, Work ws, uint64_t* cols) {
+    if (n < SQUARE_KARATSUBA_MIN) {
+        squareSums(cols, padded(ws, a, n), n, 0);
+        const uint64_t top = resolveCarries(w, cols, 2 * n);
+        (void)top;
+        assert(top == 0);
+        return;
+    }
+    // a = a1 B^m + a0: a^2 = a1^2 B^2m + ((a0 + a1)^2 - a0^2 - a1^2) B^m + a0^2.
+    const int m = (n + 1) / 2, a1n = n - m;
+    square(w, a, m, ws, cols);
+    square(w + 2 * m, a + m, a1n, ws, cols);
+    digit* sa = ws.take(static_cast<size_t>(m) + 1);
+    std::memcpy(sa, a, sizeof(digit) * static_cast<size_t>(m));
+    sa[m] = 0;
+    addInto(sa, m + 1, a + m, a1n);
+    const int zn = 2 * m + 2;
+    digit* z1 = ws.take(static_cast<size_t>(zn));
+    square(z1, sa, m + 1, ws, cols);
+    subFrom(z1, zn, w, 2 * m);
+    subFrom(z1, zn, w + 2 * m, 2 * a1n);
+    int z1n = zn;
+    while (z1n > 0 && z1[z1n - 1] == 0) --z1n;
+    addInto(w + m, 2 * n - m, z1, z1n);
+}
+
 // Digits of work storage that product() may take for operands of a and b
 // digits. product() receives its Work by value, so what a call takes is
 // given back when it returns, and W(a, b), the most a call on a >= b digits
 // holds at once, follows the three cases:
-//   leaf (a <= 4K, b < K, K = KARATSUBA_MIN):  W = a + 6 <= 4K + 6 = 518;
+//   leaf (a <= 4K, b < K, K = KARATSUBA_MIN):  W = a + 9 <= 4K + 9 = 521;
 //   slices (b <= m = ceil(a/2)):  W = 2b + W(b, b) with 2b <= a + 1;
 //   Karatsuba (b > m):  W = max(W(m, m), W(a - m, b - m), 4m + 4 + W(m + 1, m + 1)),
 // since the sums sa, sb (m + 1 digits each) and z1 (2m + 2) stay taken while
 // the middle product runs. For n = max(a, b), m + 1 <= n/2 + 2, so along the
 // chain of middle products W(n) <= sum over levels k of (4 (n/2^k + 2) + 4)
-// + 518 <= 4n + 12 L + 518 with L <= 32 levels (n < 2^31); a slice adds at
-// most a + 1 <= n + 1 on top of a balanced W(b) <= 2n + 12 L + 518. Both stay
+// + 521 <= 4n + 12 L + 521 with L <= 32 levels (n < 2^31); a slice adds at
+// most a + 1 <= n + 1 on top of a balanced W(b) <= 2n + 12 L + 521. Both stay
 // below 8n + 64 x 40 + 64, the amount reserved (Work::take asserts it).
 size_t workNeed(int an, int bn) {
     const size_t n = static_cast<size_t>(an > bn ? an : bn);
@@ -358,13 +483,35 @@ void mulShort(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
 // number of up to 192 limbs) are done in the caller's stack frame, about 2 KB.
 const int SMALL = 96;
 
-void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
+namespace {
+
+// w[0..2un) := u[0..un) squared (mul with v equal to u), (un + 1) / 2 >=
+// SQUARE_MIN.
+void mulSquare(limb_t* w, const limb_t* u, int un) {
+    const int an = (un + 1) / 2;
+    if (an >= thresholds.nttMul && 2 * an <= NTT_MAX_DIGITS) return nttMul(w, u, un, u, un);
+    digit* ad = static_cast<digit*>(kscratch(KSLOT_DIGITS, sizeof(digit) * (static_cast<size_t>(an) * 3 + 8)));
+    digit* pd = ad + an;  // 2 an product digits
+    toDigits(ad, u, un);
+    uint64_t* cols = static_cast<uint64_t*>(kscratch(KSLOT_COLUMNS, sizeof(uint64_t) * (8 * KARATSUBA_MIN + 16)));
+    Work ws;
+    ws.left = workNeed(an, an);
+    ws.p = static_cast<digit*>(kscratch(KSLOT_WORK, sizeof(digit) * ws.left));
+    square(pd, ad, an, ws, cols);
+    toLimbs(w, pd, 2 * un);
+}
+
+}  // namespace
+
+KV_CLONES void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
     assert(un >= 1 && vn >= 1);
     if (kernelSet && kernelSet->mul) return kernelSet->mul(w, u, un, v, vn);
     if (vn <= 2) return mulShort(w, u, un, v, vn);
     if (un <= 2) return mulShort(w, v, vn, u, un);
     const int wn = un + vn;
     const int an = (un + 1) / 2, bn = (vn + 1) / 2;
+    if (un == vn && an >= SQUARE_MIN && (u == v || std::memcmp(u, v, sizeof(limb_t) * static_cast<size_t>(un)) == 0))
+        return mulSquare(w, u, un);
     if (an + bn <= SMALL) {
         // One schoolbook block: an, bn < KARATSUBA_MIN.
         digit apad[SMALL + 6], bd[SMALL], pd[SMALL + 2];
@@ -424,7 +571,7 @@ void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
 // Otherwise (a guard of 9999s, about once in 10^16 / (m B) products) the
 // kernel says so and the caller forms the full product.
 
-bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int lo) {
+KV_CLONES bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int lo) {
 #ifdef __SIZEOF_INT128__
     typedef unsigned __int128 u128;
     if (kernelSet && kernelSet->mul) return false;
@@ -438,12 +585,14 @@ bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int l
     }
     const int an = (un + 1) / 2, bn = (vn + 1) / 2;
     const int k0 = lo / 2 - 2;
-    if (k0 < 1 || bn >= KARATSUBA_MIN || an > 4 * KARATSUBA_MIN || lo > un + vn) return false;
+    const bool sq = un == vn && an >= HIGH_SQUARE_MIN && (u == v || std::memcmp(u, v, sizeof(limb_t) * static_cast<size_t>(un)) == 0);
+    if (k0 < 1 || lo > un + vn) return false;
+    if (an > HIGH_PRODUCT_MAX) return false;
     const int G = lo - 2 * k0;
     const int hn = an + bn - k0;  // digits of H
     const int LOCAL = 128;
-    digit apadLocal[LOCAL + 6], bdLocal[LOCAL], hdLocal[2 * LOCAL + 2];
-    uint64_t colsLocal[2 * LOCAL];
+    digit apadLocal[LOCAL + 3 + SQUARE_PAD], bdLocal[LOCAL], hdLocal[2 * LOCAL + 2];
+    uint64_t colsLocal[2 * LOCAL + 4];
     limb_t hlLocal[4 * LOCAL + 4];
     digit *apad = apadLocal, *bd = bdLocal, *hd = hdLocal;
     uint64_t* cols = colsLocal;
@@ -451,20 +600,24 @@ bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int l
     if (an > LOCAL) {
         // Digits and limbs in one scratch block: the column sums (aligned
         // first), a padded, b, H's digits, H's limbs.
-        const size_t words = 2 * static_cast<size_t>(hn) + 8 + (static_cast<size_t>(an) + 6 + bn + hn + 2) +
+        const size_t words = 2 * static_cast<size_t>(hn) + 8 + (static_cast<size_t>(an) + 3 + SQUARE_PAD + bn + hn + 2) +
                              2 * static_cast<size_t>(hn) + 4;
         uint64_t* block = static_cast<uint64_t*>(kscratch(KSLOT_DIGITS, sizeof(uint64_t) * words));
         cols = block;
         apad = reinterpret_cast<digit*>(block + hn + 4);
-        bd = apad + an + 6;
+        bd = apad + an + 3 + SQUARE_PAD;
         hd = bd + bn;
         hl = reinterpret_cast<limb_t*>(hd + hn + 2);
     }
     apad[0] = apad[1] = apad[2] = 0;
     toDigits(apad + 3, u, un);
-    apad[an + 3] = apad[an + 4] = apad[an + 5] = 0;
-    toDigits(bd, v, vn);
-    highColumnSums(cols, apad + 3, an, bd, bn, k0);
+    for (int k = 0; k < SQUARE_PAD; ++k) apad[an + 3 + k] = 0;
+    if (sq) {
+        squareSums(cols, apad + 3, an, k0);
+    } else {
+        toDigits(bd, v, vn);
+        highColumnSums(cols, apad + 3, an, bd, bn, k0);
+    }
     const uint64_t top = resolveCarries(hd, cols, hn);
     (void)top;
     assert(top == 0);

@@ -119,6 +119,90 @@ TEST(KernelsDiff, ProductsAcrossTheKaratsubaSizes) {
     }
 }
 
+TEST(KernelsDiff, SquaresAgreeWithTheSchoolbookLoop) {
+    // A square takes its own path (half the column products, three
+    // half-size squares in Karatsuba), whether the operand comes twice by
+    // the same pointer or as an equal copy. Lengths in limbs on both sides
+    // where squares leave the product's loops (111), of the square's
+    // Karatsuba split (512) and of a second split (1024), in every operand
+    // style; all-9999 operands make the largest columns.
+    const uint64_t seed = kvtest::seed();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Gen g(seed + 2);
+    for (int n : {3, 4, 7, 8, 9, 16, 17, 63, 97, 109, 110, 111, 112, 113, 114, 255, 256, 257, 511, 512, 513, 514, 1025, 1100}) {
+        for (int r = 0; r < (n <= 114 ? 40 : n <= 514 ? 6 : 2); ++r) {
+            const Limbs u = r == 0 ? Limbs(static_cast<size_t>(n), 9999) : g.limbs(n);
+            const Limbs want = ref::mul(u, u);
+            Limbs w(2 * u.size(), -1);
+            kv::mul(w.data(), u.data(), n, u.data(), n);
+            ASSERT_EQ(w, want) << n << " limbs\nu " << show(u);
+            const Limbs copy = u;
+            ASSERT_EQ(fastMul(u, copy), want) << n << " limbs, copy";
+            // Equal but for the lowest limb: a product, not a square.
+            Limbs near = u;
+            near[0] = near[0] == 9999 ? 9998 : near[0] + 1;
+            ASSERT_EQ(fastMul(u, near), ref::mul(u, near)) << n << " limbs, near";
+        }
+    }
+}
+
+TEST(KernelsDiff, HighLimbsOfSquaresAreThoseOfTheFullSquareOrDeclined) {
+    // mul_high on a square sums only the cross products above its cut
+    // (doubled, plus the diagonal): limb for limb the full square's from lo
+    // up, or declined. The square of all-9999 limbs is 9999s over 0000s, so
+    // a cut in its low half leaves the dropped carry to borrow through a
+    // guard of 0000s: some of those must decline.
+    const uint64_t seed = kvtest::seed();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Gen g(seed + 3);
+    int taken = 0, ninesDeclined = 0;
+    for (int n : {3, 7, 9, 17, 23, 24, 25, 61, 64, 65, 127, 200, 255, 256, 257, 400, 511, 512, 513, 600, 1023, 1024, 1025}) {
+        for (int r = 0; r < 12; ++r) {
+            const bool nines = r == 0;
+            const Limbs u = nines ? Limbs(static_cast<size_t>(n), 9999) : g.limbs(n);
+            const Limbs full = ref::mul(u, u);
+            for (int lo : {8, n - 2, n, n + 1, 2 * n - 9, g.upTo(2 * n)}) {
+                if (lo < 0 || lo > 2 * n) continue;
+                Limbs w(static_cast<size_t>(2 * n - lo) + 1, -1);
+                if (!kv::mul_high(w.data(), u.data(), n, u.data(), n, lo)) {
+                    ninesDeclined += nines;
+                    continue;
+                }
+                ++taken;
+                for (int k = lo; k < 2 * n; ++k)
+                    ASSERT_EQ(w[static_cast<size_t>(k - lo)], full[static_cast<size_t>(k)])
+                        << n << " limbs squared from " << lo << ", limb " << k << "\nu " << show(u);
+            }
+        }
+    }
+    EXPECT_GT(taken, 500);
+    EXPECT_GT(ninesDeclined, 5);
+}
+
+TEST(KernelsDiff, HighLimbsOfLongProductsAreThoseOfTheFullProductOrDeclined) {
+    // mul_high's column sums reach past the Karatsuba split (256 limbs) up
+    // to 1024 limbs in the shorter operand: limb for limb the full
+    // product's from lo up, or declined.
+    const uint64_t seed = kvtest::seed();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Gen g(seed + 4);
+    int taken = 0;
+    for (int un : {255, 257, 400, 511, 513, 1023, 1024, 1025}) {
+        for (int vn : {254, 256, 300, 513, 1023, 1024}) {
+            const Limbs u = g.limbs(un), v = g.limbs(vn);
+            const Limbs full = ref::mul(u, v);
+            const int lo = (un + vn) / 2 + g.upTo(8) - 4;
+            Limbs w(static_cast<size_t>(un + vn - lo) + 1, -1);
+            if (!kv::mul_high(w.data(), u.data(), un, v.data(), vn, lo)) continue;
+            ++taken;
+            for (int k = lo; k < un + vn; ++k)
+                ASSERT_EQ(w[static_cast<size_t>(k - lo)], full[static_cast<size_t>(k)])
+                    << un << " x " << vn << " limbs from " << lo << ", limb " << k;
+        }
+    }
+    EXPECT_GT(taken, 20);
+}
+
 // The transform product and the Newton quotient start at sizes where the
 // reference loops would be slow; the tests lower the thresholds so that the
 // same code runs at a few hundred limbs, and put them back afterwards.
