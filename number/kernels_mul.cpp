@@ -35,6 +35,13 @@ const int KARATSUBA_MIN = 128;
 // times its crossing (bench/kernels_bench, the number product at 1,000 and
 // 2,000 limbs: 1.6x to 1.9x faster than the whole product).
 const int HIGH_PRODUCT_MAX = 4 * KARATSUBA_MIN;
+// The shortest operands, in base-10^8 digits, that take the square's own
+// loops, for a whole square and for its high columns. Below them the product
+// loops do as well: at these sizes a product's time goes on regrouping,
+// carries and loop set-up rather than on column products (measured with
+// bench/kernels_bench beside the product of two different operands).
+const int SQUARE_MIN = 56;
+const int HIGH_SQUARE_MIN = 12;
 // The Karatsuba crossing of a square, whose schoolbook form does half the
 // work (measured the same way; 512 digits takes about as long).
 const int SQUARE_KARATSUBA_MIN = 256;
@@ -112,7 +119,7 @@ KV_CLONES void squareSums(uint64_t* __restrict cols, const digit* __restrict a, 
             c[4] += b1 * a3 + b0 * e[0];
             c[5] += b2 * a3 + b0 * e[1] + b1 * e[0];
             c[6] += b0 * e[2] + b1 * e[1] + b2 * e[0];
-        } else {
+        } else if (t + 6 >= k0) {  // some of the head's columns are formed
             put(t + 1, b0 * a1);
             put(t + 2, b0 * a2);
             put(t + 3, b0 * a3 + b1 * a2);
@@ -478,22 +485,10 @@ const int SMALL = 96;
 
 namespace {
 
-// w[0..2un) := u[0..un) squared (mul with v equal to u).
+// w[0..2un) := u[0..un) squared (mul with v equal to u), (un + 1) / 2 >=
+// SQUARE_MIN.
 void mulSquare(limb_t* w, const limb_t* u, int un) {
     const int an = (un + 1) / 2;
-    if (2 * an <= SMALL) {
-        digit apad[SMALL / 2 + 3 + SQUARE_PAD], pd[SMALL + 2];
-        uint64_t cols[SMALL + 8];
-        toDigits(apad + 3, u, un);
-        for (int k = 0; k < SQUARE_PAD; ++k) apad[an + 3 + k] = 0;
-        squareSums(cols, apad + 3, an, 0);
-        const uint64_t top = resolveCarries(pd, cols, 2 * an);
-        (void)top;
-        assert(top == 0);
-        pd[2 * an] = 0;
-        toLimbs(w, pd, 2 * un);
-        return;
-    }
     if (an >= thresholds.nttMul && 2 * an <= NTT_MAX_DIGITS) return nttMul(w, u, un, u, un);
     digit* ad = static_cast<digit*>(kscratch(KSLOT_DIGITS, sizeof(digit) * (static_cast<size_t>(an) * 3 + 8)));
     digit* pd = ad + an;  // 2 an product digits
@@ -508,14 +503,14 @@ void mulSquare(limb_t* w, const limb_t* u, int un) {
 
 }  // namespace
 
-void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
+KV_CLONES void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
     assert(un >= 1 && vn >= 1);
     if (kernelSet && kernelSet->mul) return kernelSet->mul(w, u, un, v, vn);
     if (vn <= 2) return mulShort(w, u, un, v, vn);
     if (un <= 2) return mulShort(w, v, vn, u, un);
     const int wn = un + vn;
     const int an = (un + 1) / 2, bn = (vn + 1) / 2;
-    if (un == vn && (u == v || std::memcmp(u, v, sizeof(limb_t) * static_cast<size_t>(un)) == 0))
+    if (un == vn && an >= SQUARE_MIN && (u == v || std::memcmp(u, v, sizeof(limb_t) * static_cast<size_t>(un)) == 0))
         return mulSquare(w, u, un);
     if (an + bn <= SMALL) {
         // One schoolbook block: an, bn < KARATSUBA_MIN.
@@ -576,7 +571,7 @@ void mul(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn) {
 // Otherwise (a guard of 9999s, about once in 10^16 / (m B) products) the
 // kernel says so and the caller forms the full product.
 
-bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int lo) {
+KV_CLONES bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int lo) {
 #ifdef __SIZEOF_INT128__
     typedef unsigned __int128 u128;
     if (kernelSet && kernelSet->mul) return false;
@@ -590,7 +585,7 @@ bool mul_high(limb_t* w, const limb_t* u, int un, const limb_t* v, int vn, int l
     }
     const int an = (un + 1) / 2, bn = (vn + 1) / 2;
     const int k0 = lo / 2 - 2;
-    const bool sq = un == vn && (u == v || std::memcmp(u, v, sizeof(limb_t) * static_cast<size_t>(un)) == 0);
+    const bool sq = un == vn && an >= HIGH_SQUARE_MIN && (u == v || std::memcmp(u, v, sizeof(limb_t) * static_cast<size_t>(un)) == 0);
     if (k0 < 1 || lo > un + vn) return false;
     if (an > HIGH_PRODUCT_MAX) return false;
     const int G = lo - 2 * k0;

@@ -123,14 +123,14 @@ TEST(KernelsDiff, SquaresAgreeWithTheSchoolbookLoop) {
     // A square takes its own path (half the column products, three
     // half-size squares in Karatsuba), whether the operand comes twice by
     // the same pointer or as an equal copy. Lengths in limbs on both sides
-    // of the on-stack block (96), of the square's Karatsuba split (512) and
-    // of a second split (1024), in every operand style; all-9999 operands
-    // make the largest columns.
+    // where squares leave the product's loops (111), of the square's
+    // Karatsuba split (512) and of a second split (1024), in every operand
+    // style; all-9999 operands make the largest columns.
     const uint64_t seed = kvtest::seed();
     SCOPED_TRACE("seed " + std::to_string(seed));
     Gen g(seed + 2);
-    for (int n : {3, 4, 5, 7, 8, 9, 15, 16, 17, 63, 95, 96, 97, 98, 255, 256, 257, 511, 512, 513, 514, 1025, 1100}) {
-        for (int r = 0; r < (n <= 98 ? 40 : n <= 514 ? 6 : 2); ++r) {
+    for (int n : {3, 4, 7, 8, 9, 16, 17, 63, 97, 109, 110, 111, 112, 113, 114, 255, 256, 257, 511, 512, 513, 514, 1025, 1100}) {
+        for (int r = 0; r < (n <= 114 ? 40 : n <= 514 ? 6 : 2); ++r) {
             const Limbs u = r == 0 ? Limbs(static_cast<size_t>(n), 9999) : g.limbs(n);
             const Limbs want = ref::mul(u, u);
             Limbs w(2 * u.size(), -1);
@@ -156,7 +156,7 @@ TEST(KernelsDiff, HighLimbsOfSquaresAreThoseOfTheFullSquareOrDeclined) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     Gen g(seed + 3);
     int taken = 0, ninesDeclined = 0;
-    for (int n : {3, 6, 7, 9, 16, 17, 64, 127, 200, 255, 256, 257, 400, 511, 512, 513, 600}) {
+    for (int n : {3, 7, 9, 17, 23, 24, 25, 61, 64, 65, 127, 200, 255, 256, 257, 400, 511, 512, 513, 600, 1023, 1024, 1025}) {
         for (int r = 0; r < 12; ++r) {
             const bool nines = r == 0;
             const Limbs u = nines ? Limbs(static_cast<size_t>(n), 9999) : g.limbs(n);
