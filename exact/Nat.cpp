@@ -482,6 +482,24 @@ bool sqrtRemRow(const limb_t* a, int n, Nat& s, Nat& r, Nat& t) {
     return stepToFloorRoot(s, r, neg, t, 4);
 }
 
+// The level's end for s = s' 10000^l + q (v.N = r' 10000^l + a1, v.d = 2s',
+// v.q = floor(v.N / v.d)): r = a - s^2 = u 10000^l + a0 - q^2 with u =
+// v.N - q v.d, and s stepped to the floor by its sign.
+void remainderAndStep(const limb_t* a, int l, RootLevel& v, Nat& s, Nat& r) {
+    mulInto(v.t, v.q, v.d);
+    subInto(v.N, v.N, v.t);  // u
+    joinInto(r, v.N.d.data(), v.N.size(), l, a, lowLength(a, l));
+    mulInto(v.t, v.q, v.q);
+    const bool neg = r < v.t;
+    if (neg) {
+        subInto(v.t, v.t, r);
+        std::swap(r, v.t);
+    } else {
+        subInto(r, r, v.t);
+    }
+    stepToFloorRoot(s, r, neg, v.t, 1 << 30);
+}
+
 // floor(sqrt(a)) into s and the remainder into r for the limbs a[0..n),
 // a[n-1] != 0; `level` is the depth (its temporaries in work[level]).
 void sqrtRemLimbs(const limb_t* a, int n, Nat& s, Nat& r, std::vector<RootLevel>& work, size_t level) {
@@ -512,20 +530,9 @@ void sqrtRemLimbs(const limb_t* a, int n, Nat& s, Nat& r, std::vector<RootLevel>
     joinInto(v.N, v.r1.d.data(), v.r1.size(), l, a + l, lowLength(a + l, l));
     addInto(v.d, v.s1, v.s1);
     divFloorInto(v.q, v.N, v.d);
-    mulInto(v.t, v.q, v.d);
-    subInto(v.N, v.N, v.t);  // u
     joinInto(s, v.s1.d.data(), v.s1.size(), l, nullptr, 0);
     addInto(s, s, v.q);
-    joinInto(r, v.N.d.data(), v.N.size(), l, a, lowLength(a, l));
-    mulInto(v.t, v.q, v.q);
-    const bool neg = r < v.t;
-    if (neg) {
-        subInto(v.t, v.t, r);
-        std::swap(r, v.t);
-    } else {
-        subInto(r, r, v.t);
-    }
-    stepToFloorRoot(s, r, neg, v.t, 1 << 30);
+    remainderAndStep(a, l, v, s, r);
 }
 
 }  // namespace
@@ -608,18 +615,7 @@ void isqrtLimbs(const limb_t* a, int n, Nat& s, std::vector<RootLevel>& work) {
     if (lessScaled(Qu * Qu, 2 * kq - kd - l + 2, F * Dt)) return;
     // Undecided: the remainder exactly.
     joinInto(v.N, v.r1.d.data(), v.r1.size(), l, a + l, lowLength(a + l, l));
-    mulInto(v.t, v.q, v.d);
-    subInto(v.N, v.N, v.t);  // u
-    joinInto(rem, v.N.d.data(), v.N.size(), l, a, lowLength(a, l));
-    mulInto(v.t, v.q, v.q);
-    const bool neg = rem < v.t;
-    if (neg) {
-        subInto(v.t, v.t, rem);
-        std::swap(rem, v.t);
-    } else {
-        subInto(rem, rem, v.t);
-    }
-    stepToFloorRoot(s, rem, neg, v.t, 1 << 30);
+    remainderAndStep(a, l, v, s, rem);
 }
 
 // Each level halves the length: 64 levels are more than any length needs.
