@@ -213,6 +213,11 @@ Mag powDown(Mag a, double p) {
 Mag expUp(Mag a) {
     if (a.isZero()) return Mag::pow10(0);
     if (a.isInf() || a.e > 17) return Mag::infinite();
+    // Below 10^-3 (the radii and relative errors of every series): e^a <=
+    // 1 + a + a^2 <= 1 + 1.001 a, in double without the long double powers
+    // below. Below 10^-20 the 1 alone, which Mag::up's nudge of 2^-46 lifts
+    // above 1 + a.
+    if (a.e < -3) return Mag::up(1.0 + (a.e < -20 ? 0.0 : 1.001 * a.m * std::pow(10.0, static_cast<double>(a.e))), 0);
     const long double v = static_cast<long double>(a.m) * std::pow(10.0L, static_cast<long double>(a.e));
     return tenTo(v * 0.43429448190325182765L * (1 + 1e-15L), true);
 }

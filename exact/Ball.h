@@ -188,12 +188,15 @@ int compare(const Ball& a, const Ball& b);
 // exponent range the result is marked outOfRange(); outside the domain (a
 // logarithm of a ball that reaches 0 or below) it is unbounded().
 
-// e^x: x = k ln 10 + r exactly enough (|r| < 1.2), r / 2^s, a Taylor sum by
-// rectangular splitting, s squarings, then the exact 10^k.
+// e^x: x = k ln 10 + r exactly enough (k = 0 below 2 ln 10, else |r| < 1.2),
+// r / 2^s, a Taylor sum by rectangular splitting, s squarings, then the
+// exact 10^k.
 Ball exp(const Ball& x);
-// ln x by Newton's iteration on exp from a double's estimate, its precision
-// doubling, with a final step whose remainder is bounded: for u = x e^-y - 1,
-// |ln x - (y + u)| <= u^2 / (2 (1 - |u|)).
+// ln x = E ln 10 + ln M for x = M 10^E, M in [0.3, 3.2]. Up to 300 limbs
+// ln M = a ln 2 + b ln 3 + c ln 5 + 2 atanh(z) for the lattice point 2^a 3^b
+// 5^c nearest to M, z = (M / R - 1) / (M / R + 1); beyond, ln M = y + 2
+// atanh(z) for an estimate y and z from u = M e^-y - 1. The atanh series
+// carries a bound worked out in advance.
 Ball log(const Ball& x);
 // x^y = e^(y ln x) for x > 0 (balls).
 Ball pow(const Ball& x, const Ball& y);
@@ -203,8 +206,11 @@ Ball pow(const Ball& x, const Ball& y);
 // smaller ones; shared by all threads (exact/Constants.cpp).
 Ball ln10(int wp);
 Ball ln2(int wp);
-// Both at exactly wp limbs, computed afresh (what the cache keeps).
-void lnConstants(int wp, Ball& l10, Ball& l2);
+// ln 3 = 22, 16, 10 times the same three, cached beside them.
+Ball ln3(int wp);
+// ln 10 and ln 2 (and ln 3 when asked) at exactly wp limbs, computed afresh
+// (what the cache keeps).
+void lnConstants(int wp, Ball& l10, Ball& l2, Ball* l3 = nullptr);
 // ln x for an exact x > 0 whose significant digits (at most 16) are a power
 // of 2 or of 5, from the two constants: x = 2^j 10^e gives j ln 2 + e ln 10,
 // x = 5^j 10^e gives (j + e) ln 10 - j ln 2. False, and out untouched, for

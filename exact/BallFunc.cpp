@@ -1,10 +1,13 @@
 // Balls: exponential, logarithm and real power.
+#include <algorithm>
+#include <cassert>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <numeric>
 #include <vector>
 
 #include "exact/Ball.h"
@@ -38,6 +41,35 @@ long double valueOf(const KVnum& x) {
     const long double k = std::floor(l);
     const long double v = std::pow(10.0, static_cast<double>(l - k)) * std::pow(10.0L, k);
     return x.Minus() ? -v : v;
+}
+
+// x = v 10^e, x of any precision, without text or a quotient: v's limbs at
+// the head of x's h + 1. Exact when v has at most h + 1 limbs (always for
+// v < 10^12, and for any v from 12 limbs on); otherwise v's lowest limbs are
+// cut. False when a cut was made.
+bool setScaled(KVnum& x, uint64_t v, int64_t e, bool neg) {
+    if (v == 0) {
+        x = 0;
+        return true;
+    }
+    const int h = KVnum::HeadIndex(x.Nlimbs());
+    int32_t lim[5];
+    int n = 0;
+    for (; v; v /= 10000) lim[n++] = static_cast<int32_t>(v % 10000);
+    const int cut = n > h + 1 ? n - h - 1 : 0;
+    int32_t local[64];
+    std::vector<int32_t> big;
+    int32_t* d = local;
+    if (h + 1 > 64) {
+        big.assign(static_cast<size_t>(h) + 1, 0);
+        d = big.data();
+    } else {
+        std::fill(local, local + h + 1, 0);
+    }
+    // lim[n - 1] at d[h], lim[cut] at d[0] when cut > 0.
+    for (int i = cut; i < n; ++i) d[h - (n - 1 - i)] = lim[i];
+    KVnumInternal::setHead(x, d, e + 4 * static_cast<int64_t>(n - 1 - h), neg);
+    return cut == 0;
 }
 
 // ---- exp at a point --------------------------------------------------------------------
@@ -87,7 +119,7 @@ double shortCost(int w) {
 
 const int VARIABLE_FROM = 250;
 
-// e^r for a ball r with |r| < 1.2 at precision wp.
+// e^r for a ball r with |r| < 4.7 at precision wp.
 //
 // x = r / 2^s (a product by 5^s and an exact 10^-s), the Taylor sum of e^x
 // by rectangular splitting, then s squarings. s balances the squarings
@@ -113,19 +145,26 @@ Ball expSmall(const Ball& r0, int wp) {
     const bool variable = wp >= VARIABLE_FROM;
     const double c = (variable ? 0.5 : 1.0) * shortCost(wp);
     int s = sMin;
-    // The choice depends only on the precision and on log10 |r|, which a
-    // caller's loop repeats: the last one is kept per thread.
+    // The choice depends only on the precision and on log10 |r|, taken to
+    // the sixteenth of a decade above it: the few last ones are kept per
+    // thread (a power's logarithm and exponential, a caller's loop).
     struct Choice {
         int wp = -1;
-        double l0 = 0;
+        int l0q = 0;
         int s = 0;
     };
-    static thread_local Choice last;
-    if (last.wp == wp && last.l0 == l0) {
-        s = last.s;
+    static thread_local Choice recent[4];
+    static thread_local int replace = 0;
+    const int l0q = static_cast<int>(std::floor(std::max(l0, -1e6) * 16)) + 1;
+    int found = -1;
+    for (int i = 0; i < 4; ++i)
+        if (recent[i].wp == wp && recent[i].l0q == l0q) found = i;
+    if (found >= 0) {
+        s = std::max(sMin, recent[found].s);
     } else {
+        const double l0m = l0q / 16.0;
         auto cost = [&](int t) {
-            const double lx = std::min(l0 - 0.30103 * t, -0.52);
+            const double lx = std::min(l0m - 0.30103 * t, -0.52);
             const double K = termsEstimate(lx, digits + 0.302 * t);
             return t + 2 * std::sqrt((variable ? 0.5 : 1.0) * K) + c * K;
         };
@@ -142,15 +181,13 @@ Ball expSmall(const Ball& r0, int wp) {
             const double ct = cost(t);
             if (ct < best) best = ct, s = t;
         }
-        last.wp = wp;
-        last.l0 = l0;
-        last.s = s;
+        recent[replace] = Choice{wp, l0q, s};
+        replace = (replace + 1) % 4;
     }
     const int w = widen(wp, 0.302 * s + 6);
     const int h = headOf(w);
-    // x = r / 2^s = r 5^s 10^-s: products by 5^11 and less (one limb or two),
-    // each cut to the precision (a relative error below 10^-(4h) each), and an
-    // exact power of ten.
+    // x = r / 2^s: products by 2^-11 = 5^11 10^-11 and less (three limbs at
+    // most), each cut to the precision (a relative error below 10^-(4h) each).
     KVnum x(w);
     int cutsX = 0;
     x = r0.mid();
@@ -159,18 +196,12 @@ Ball expSmall(const Ball& r0, int wp) {
         KVnum f(w);
         for (int left = s; left > 0;) {
             const int k = left > 11 ? 11 : left;
-            int64_t p5 = 1;
+            uint64_t p5 = 1;
             for (int i = 0; i < k; ++i) p5 *= 5;
-            f = static_cast<long long>(p5);
+            setScaled(f, p5, -k, false);
             x *= f;
             ++cutsX;
             left -= k;
-        }
-        if (s > 0 && !x.IsZero()) {
-            Ball sc(x, w);
-            sc.scale10(-s);
-            if (sc.outOfRange()) return sc;
-            x = sc.mid();
         }
     }
     Ball out(w);
@@ -470,8 +501,11 @@ Ball expPoint(const KVnum& x, int wp) {
     }
     kvtrig::Arg sa;
     if (shortArgument(x, wp, sa)) return expShort(sa, wp);
+    // Below 2 ln 10 the halvings take r as it is: a multiple of ln 10 would
+    // cost the constant's copy and a subtraction at full length, more than
+    // the two halvings it saves.
     const long double xv = valueOf(x);
-    const int64_t k = static_cast<int64_t>(std::llround(xv / 2.302585092994045684017991454684364L));
+    const int64_t k = std::fabs(xv) < 4.6L ? 0 : static_cast<int64_t>(std::llround(xv / 2.302585092994045684017991454684364L));
     Ball r(x, wp);
     if (k != 0) {
         const int wk = widen(wp, std::log10(std::fabs(static_cast<double>(k))) + 2);
@@ -489,75 +523,286 @@ Ball expPoint(const KVnum& x, int wp) {
 // ---- ln at a point ---------------------------------------------------------------------
 
 // Up to this precision (in limbs) a logarithm starts from a long double's
-// estimate (18 digits), whose remainder series takes about digits / 36
+// estimate (18 digits), whose remainder series takes about digits / 37
 // terms; above it, from the same computation at a quarter of the limbs.
 const int LN_FROM_DOUBLE = 200;
 
-// ln M for an exact M in [0.3, 3.2] at wp limbs. From an estimate y of ln M
-// good to q digits, u = M e^-y - 1 is below 10^-q and
-//   ln M = y + ln(1 + u) = y + 2 atanh(z),  z = u / (2 + u),
-// whose series z + z^3/3 + z^5/5 + ... gains 2q digits a term. So a
-// logarithm costs one exponential at full precision and a short series.
-Ball lnMantissa(const Ball& M, int wp) {
-    KVnum y(wp);
-    if (wp <= LN_FROM_DOUBLE) {
-        char buf[48];
-        std::snprintf(buf, sizeof buf, "%.19Le", std::log(valueOf(M.mid())));
-        y = buf;
-    } else {
-        y = lnMantissa(M.at(wp / 4 + 6), wp / 4 + 6).mid();
-    }
-    Ball yb(y, wp);
-    Ball u = M.at(wp);
-    const Ball ny = -yb;
-    u *= expPoint(ny.mid(), wp);
-    u -= Ball(1, wp);
-    Ball z = u;
-    z /= u + Ball(2, wp);
-    const Mag az = z.absUp();
-    if (cmp(az, Mag::up(0.1, 0)) >= 0) {
+// ln x for x in [0.3, 3.2] (a number of wp limbs) to about 18 digits, written
+// to y (wp limbs) as Y 10^-18 for an integer Y. Only an estimate: the caller's
+// remainder series makes up for whatever it misses.
+long double lnEstimateValue(const KVnum& x) {
+    // x's head limbs as an integer (at most 20 digits: the last step may round
+    // by one unit in 10^19) and the power of ten of its last limb.
+    const int h = x.Top();
+    long double v = 0;
+    int used = 0;
+    for (int i = h; i >= 0 && used < 5; --i, ++used) v = v * 10000 + x.Limb(i);
+    const int e10 = x.Expo() + 4 * (h - used + 1);
+    static const long double tenths[] = {1e0L,   1e-1L,  1e-2L,  1e-3L,  1e-4L,  1e-5L,  1e-6L,  1e-7L,  1e-8L,
+                                         1e-9L,  1e-10L, 1e-11L, 1e-12L, 1e-13L, 1e-14L, 1e-15L, 1e-16L, 1e-17L,
+                                         1e-18L, 1e-19L, 1e-20L, 1e-21L, 1e-22L, 1e-23L, 1e-24L};
+    const long double p = e10 <= 0 && e10 >= -24 ? tenths[-e10] : std::pow(10.0L, static_cast<long double>(e10));
+    return std::log(v * p);
+}
+
+void lnEstimate(const KVnum& x, KVnum& y) {
+    const int64_t Y = static_cast<int64_t>(std::llround(lnEstimateValue(x) * 1e18L));  // |Y| <= 1.2e18
+    // y = Y 10^-18 (exactly from 12 limbs on; an estimate in any case).
+    setScaled(y, static_cast<uint64_t>(Y < 0 ? -Y : Y), -18, Y < 0);
+}
+
+// Up to this many terms the remainder series takes its coefficients over a
+// common denominator: the odd numbers up to 2K + 1 then have a common
+// multiple below 10^12, the short divisor's limit. Longer series divide at
+// every step. Beyond LN_MOST_TERMS the ball is left unbounded (an estimate
+// that bad is never made).
+const int LN_GROUPED_TERMS = 14;
+const int LN_MOST_TERMS = 2000;
+
+// ln(1 + t) for t in the ball u (|u| < 0.1) at wp limbs, as 2 atanh(z), z =
+// u / (2 + u) formed from u's midpoint m on plain numbers:
+//   2 atanh(z) = z S,  S = sum_{k<=K} 2 w^k / (2k+1),  w = z^2,
+// and the rest below 2 |w|^(K+1) / (1 - |w|). S is a fixed-point sum on exact
+// integers at the scale 10000^-q: with the odd numbers' common multiple C and
+// c_k = 2C / (2k+1), S C = c_0 + B_0 where B_K = 0, B_k = w (c_(k+1) +
+// B_(k+1)); each step is a short product c_(k+1) w and one product w B_(k+1)
+// that B_k's weight w^k in the sum lets run t_k limbs coarser, with
+// |w|^k 10000^t_k <= 1. Every value is a floor of a non-negative number, so
+// the sum only ever falls short: step k by less than 2 c_(k+1) + 1 + 4.04 C |w|
+// of its units (w's cut, below 2 units at each scale; the floor of the
+// product; the cut of w times B_(k+1) <= 2.02 C |w|), and what a step falls
+// short is multiplied by |w| in the next one. In units of 10000^-q that is
+// at most sum_k (2 c_(k+1) + 1) / C + 0.012, plus 2 for the quotient by C;
+// the cut to the number S adds eps. (Beyond LN_GROUPED_TERMS terms C = 1,
+// and each step's c_(k+1) W_k is floor(2 W_k / (2k+3)), short by at most 3.4
+// units in all.) Then the plain steps, at eps = 10^-(4h): 2 + m and the
+// quotient m / (2 + m) give z within 4.2 |z| eps of its value, moving 2 atanh by at
+// most 8.5 |z| eps; the product z^2 cuts w by at most w eps, which moves S by
+// at most 0.7 w eps; z S cuts at most |z S| eps <= 2.1 |z| eps. u's radius r
+// moves ln(1 + t) by at most r / (1 - |u|).
+Ball log1pSmall(const Ball& u, int wp) {
+    using namespace kvtrig;
+    const Mag au = u.absUp();
+    const KVnum& m = u.mid();
+    const Mag spread = divUp(u.rad(), subDown(Mag::pow10(0), au));
+    if (m.IsZero()) return Ball(KVnum(wp), spread, wp);
+    const int h = headOf(wp);
+    KVnum d(wp), z(wp), w(wp);
+    d = 2;
+    d += m;
+    z = m;
+    z /= d;
+    w = z;
+    w *= z;
+    const Mag aw = magUp(w);
+    const double lw = aw.isZero() ? -1e9 : aw.log10();
+    const double digits = 4.0 * h + 8;
+    int K = 0;
+    while ((K + 1) * lw > -digits && K <= LN_MOST_TERMS) ++K;
+    if (K > LN_MOST_TERMS) {
         Ball r(wp);
         r.setUnbounded();
         return r;
     }
-    // S = sum_k w^k / (2k+1), w = z^2, to the first term below 10^-(4h + 8),
-    // by Horner on plain numbers; the rest is below that term's bound /
-    // (1 - |w|). With |w| <= 0.01 every value lies below 1.01, so each
-    // operation (a product, a quotient 1 / (2k+1), a sum) is off by at most
-    // two units in the last place of a number below 2, 4 eps with eps =
-    // 10^-(4h), and an error already made is multiplied by |w| at the next
-    // step. w's radius moves S by at most rad max|S'| <= rad / (3 (1 - |w|)^2)
-    // <= 0.35 rad.
-    const Ball w = z * z;
-    const Mag aw = w.absUp();
-    const double lw = aw.isZero() ? -1e9 : aw.log10();
-    const int h = wp / 2 - 2;
-    const double digits = 4.0 * h + 8;
-    int K = 0;
-    while ((K + 1) * lw > -digits && K < 100000) ++K;
-    KVnum S(wp), c(wp), dv(wp), one(wp);
-    one = 1;
-    S = one;
-    dv = 2 * K + 1;
-    S /= dv;
+    const bool grouped = K <= LN_GROUPED_TERMS;
+    int64_t C = 1;
+    for (int64_t j = 3; grouped && j <= 2 * K + 1; j += 2) C = C / std::gcd(C, j) * j;
+    const int q = h + 1;
+    Nat W = scale10(argOf(w).m, argOf(w).e + 4 * static_cast<int64_t>(q));
+    // Limbs each step may drop: 4 t_k <= k log10(1/|w|), and fewer than q.
+    auto drop = [&](int k) {
+        const double t = std::floor((k * -lw - 0.01) / 4);
+        return t < 0 ? 0 : t > q - 1 ? q - 1 : static_cast<int>(t);
+    };
+    Nat B, Wk, P, T, scratch;
+    // The shortfall in units of 10000^-q, in double (a sum of small positive
+    // terms, each exact to 10^-15, raised by 1 % below): each step's weight
+    // |w|^k 10000^t_k is below 10^-0.01 by the choice of t_k (log10 |w| is
+    // within 10^-12 of its value here).
+    double shortfall = 2;
     for (int k = K - 1; k >= 0; --k) {
-        S *= w.mid();
-        if (k > 0) {
-            c = one;
-            dv = 2 * k + 1;
-            c /= dv;
-            S += c;
+        const int tk = drop(k), tk1 = drop(k + 1);
+        const int64_t c = 2 * C / (2 * (k + 1) + 1);
+        Wk.d.assign(W.d.begin() + std::min<size_t>(W.d.size(), static_cast<size_t>(tk)), W.d.end());
+        if (!B.isZero() && !Wk.isZero()) {
+            mulShiftInto(P, Wk, B, q - tk1, scratch);
         } else {
-            S += one;
+            P = Nat();
+        }
+        if (grouped) {
+            mulSmallInPlace(Wk, static_cast<uint64_t>(c));
+            addInto(B, Wk, P);
+            shortfall += (2.0 * static_cast<double>(c) + 1) / static_cast<double>(C) + 0.012;
+        } else {
+            // C = 1: floor(2 W_k / (2k + 3)), short of 2w / (2k + 3) by
+            // less than 4/3 + 1 units; the product's floor and w's cut
+            // times B_(k+1) <= 0.7 |w| add 1.004.
+            addInto(Wk, Wk, Wk);
+            divSmallInto(T, Wk, static_cast<uint64_t>(2 * k + 3));
+            addInto(B, T, P);
+            shortfall += 3.4;
         }
     }
-    Mag rad = Mag::up(4.0 * (3.0 * K + 3), -4 * static_cast<int64_t>(h));
-    rad = addUp(rad, divUp(powUp(aw, K + 1), subDown(Mag::pow10(0), aw)));
-    rad = addUp(rad, mulUp(Mag::up(0.35, 0), w.rad()));
-    Ball sum(S, rad, wp);
-    sum *= z;
-    sum.mulInt(2);
-    yb += sum;
+    // S C = c_0 10000^q + B_0, then S at the scale 10000^-q (in [2, 2.02)).
+    Nat N = mulPow10(Nat(static_cast<uint64_t>(2 * C)), 4 * static_cast<int64_t>(q));
+    addInto(N, N, B);
+    Nat Sn;
+    divSmallInto(Sn, N, static_cast<uint64_t>(C));
+    assert(Sn.size() == q + 1);
+    KVnum S(wp);
+    KVnumInternal::setHead(S, Sn.d.data() + (q - h), -4 * static_cast<int64_t>(h), false);
+    KVnum L(wp);
+    L = z;
+    L *= S;
+    // L's distance from ln(1 + m), relative to |z|: the sum's shortfall and
+    // its cut to S, the rest of the series, and the plain steps (8.5 + 0.7 w
+    // + 2.1 eps, within 12 eps).
+    const Mag eps = Mag::pow10(-4 * static_cast<int64_t>(h));
+    Mag err = addUp(Mag::up(1.01 * shortfall, -4 * static_cast<int64_t>(q)), eps);
+    err = addUp(err, divUp(mulUp(Mag::up(2, 0), powUp(aw, K + 1)), subDown(Mag::pow10(0), aw)));
+    err = addUp(err, mulUp(Mag::up(12, 0), eps));
+    return Ball(L, addUp(mulUp(magUp(z), err), spread), wp);
+}
+
+// ---- ln by the lattice of 2, 3 and 5 ----------------------------------------------------
+//
+// Up to LN_LATTICE_TO limbs, ln M = a ln 2 + b ln 3 + c ln 5 + ln(M / R)
+// with R = 2^a 3^b 5^c the point of the lattice nearest to M (|b|, |c| <=
+// LATTICE_SPAN and a to match, 1,681 points in each period of ln 2, so that
+// |M / R - 1| stays below 2.1 10^-4): M / R is one product and at most one
+// quotient by exact integers, ln 2 and ln 3 (and ln 10 for ln 5) are the
+// cached constants, and what is left is the remainder series of about
+// digits / 7.4 terms, without any exponential.
+const int LN_LATTICE_TO = 300;
+const int LATTICE_SPAN = 20;
+
+const long double LN2_L = 0.693147180559945309417232121458176568L;
+const long double LN3_L = 1.098612288668109691395245236922525704L;
+const long double LN5_L = 1.609437912434100374600759333226187639L;
+
+struct LatticePoint {
+    double f;  // (b ln 3 + c ln 5) mod ln 2, in [0, ln 2)
+    int b, c;
+};
+
+const std::vector<LatticePoint>& lattice() {
+    static const std::vector<LatticePoint> table = [] {
+        std::vector<LatticePoint> v;
+        for (int b = -LATTICE_SPAN; b <= LATTICE_SPAN; ++b)
+            for (int c = -LATTICE_SPAN; c <= LATTICE_SPAN; ++c) {
+                long double f = std::fmod(b * LN3_L + c * LN5_L, LN2_L);
+                if (f < 0) f += LN2_L;
+                v.push_back({static_cast<double>(f), b, c});
+            }
+        std::sort(v.begin(), v.end(), [](const LatticePoint& x, const LatticePoint& y) { return x.f < y.f; });
+        return v;
+    }();
+    return table;
+}
+
+// The lattice point nearest to e^t (an estimate of ln M): a, b, c.
+void nearestPoint(long double t, int64_t& a, int& b, int& c) {
+    const std::vector<LatticePoint>& v = lattice();
+    long double ft = std::fmod(t, LN2_L);
+    if (ft < 0) ft += LN2_L;
+    const auto it = std::lower_bound(v.begin(), v.end(), static_cast<double>(ft),
+                                     [](const LatticePoint& p, double f) { return p.f < f; });
+    const LatticePoint* cand[2] = {it == v.end() ? &v.front() : &*it, it == v.begin() ? &v.back() : &*(it - 1)};
+    long double best = 1e30L;
+    for (const LatticePoint* p : cand) {
+        const long double rest = t - (p->b * LN3_L + p->c * LN5_L);
+        const int64_t aa = static_cast<int64_t>(std::llround(rest / LN2_L));
+        const long double d = std::fabs(rest - aa * LN2_L);
+        if (d < best) best = d, a = aa, b = p->b, c = p->c;
+    }
+}
+
+// N 10^e exactly as a ball at wp limbs (cut, and the cut counted, when N's
+// digits do not fit).
+Ball natBall(const kvtrig::Nat& N, int64_t e, int wp) {
+    const int pf = std::max(wp, 2 * (N.size() + 2) + 2);
+    const int hf = KVnum::HeadIndex(pf);
+    std::vector<int32_t> d(static_cast<size_t>(hf) + 1, 0);
+    std::copy(N.d.begin(), N.d.end(), d.begin() + (hf + 1 - N.size()));
+    KVnum k(pf);
+    KVnumInternal::setHead(k, d.data(), e - 4 * static_cast<int64_t>(hf + 1 - N.size()), false);
+    return Ball(k, wp);
+}
+
+// ln M for M in [0.3, 3.2] (a ball) at wp limbs by the lattice. The terms
+// a ln 2 + ... may be far larger than ln M itself (M near 1 but not at the
+// point 1): their digits above ln M's are added to the precision.
+Ball lnLattice(const Ball& M, int wp) {
+    using namespace kvtrig;
+    const long double t = lnEstimateValue(M.mid());
+    int64_t a = 0;
+    int b = 0, c = 0;
+    nearestPoint(t, a, b, c);
+    // M / R = M 2^-a 3^-b 5^-c = M F 10^m / Q: 2^-a 5^-c = 10^m 2^(-a-m)
+    // 5^(-c-m) with m = min(-a, -c), and 3^-b in F or in Q.
+    const int64_t m = std::min(-a, static_cast<int64_t>(-c));
+    Nat F(1), Q(1);
+    for (int64_t i = 0; i < -a - m; ++i) mulSmallInPlace(F, 2);
+    for (int64_t i = 0; i < -c - m; ++i) mulSmallInPlace(F, 5);
+    for (int i = 0; i < (b < 0 ? -b : b); ++i) mulSmallInPlace(b < 0 ? F : Q, 3);
+    const int64_t c2 = a - c;  // ln 5 = ln 10 - ln 2
+    double digits = 0;
+    if (a != 0 || b != 0 || c != 0) {
+        const double big = std::fabs(static_cast<double>(c2)) * 0.6932 + std::abs(b) * 1.0987 + std::abs(c) * 2.3026;
+        digits = std::log10(big / std::max(static_cast<double>(std::fabs(t)), 1e-30)) + 2;
+    }
+    const int w = widen(wp, std::max(digits, 0.0) + 3);
+    Ball r = M.at(w);
+    r *= natBall(F, m, w);
+    if (b > 0) r /= natBall(Q, 0, w);
+    r -= Ball(1, w);
+    if (r.unbounded() || r.outOfRange() || cmp(r.absUp(), Mag::up(0.1, 0)) >= 0) {
+        Ball bad(wp);
+        bad.setUnbounded();
+        return bad;
+    }
+    Ball sum = log1pSmall(r, w);
+    if (c2 != 0) {
+        Ball k = ln2(w);
+        k.mulInt(c2);
+        sum += k;
+    }
+    if (b != 0) {
+        Ball k = ln3(w);
+        k.mulInt(b);
+        sum += k;
+    }
+    if (c != 0) {
+        Ball k = ln10(w);
+        k.mulInt(c);
+        sum += k;
+    }
+    return sum.at(wp);
+}
+
+// ln M for an exact M in [0.3, 3.2] at wp limbs. From an estimate y of ln M
+// good to q digits, u = M e^-y - 1 is below 10^-q and ln M = y + ln(1 + u),
+// whose series gains 2q digits a term. So a logarithm costs one exponential
+// at full precision and a short series.
+Ball lnMantissa(const Ball& M, int wp) {
+    if (wp <= LN_LATTICE_TO) return lnLattice(M, wp);
+    KVnum y(wp);
+    if (wp <= LN_FROM_DOUBLE)
+        lnEstimate(M.mid(), y);
+    else
+        y = lnMantissa(M.at(wp / 4 + 6), wp / 4 + 6).mid();
+    KVnum ny(wp);
+    ny -= y;
+    Ball u = M.at(wp);
+    u *= expPoint(ny, wp);
+    u -= Ball(1, wp);
+    if (u.unbounded() || u.outOfRange() || cmp(u.absUp(), Mag::up(0.1, 0)) >= 0) {
+        Ball r(wp);
+        r.setUnbounded();
+        return r;
+    }
+    Ball yb(y, wp);
+    yb += log1pSmall(u, wp);
     return yb;
 }
 

@@ -30,8 +30,8 @@ int headOf(int n) { return n / 2 - 2; }
 // binary splitting on exact integers, so that they cost a few long products
 // and quotients (transform products and Newton quotients at length). Summed
 // term by term on balls instead, every term costs a short division of the
-// whole length: measured, that was 1.5 times slower at 9 limbs, twice at 130
-// and 18 times at 10,000, so no precision takes that route.
+// whole length: measured, that was 1.5 times slower at 9 limbs, 2.6 times
+// at 130, 6.6 at 1,000 and 20 at 10,000, so no precision takes it.
 
 // atanh(1/m) = m sum_k 1 / ((2k + 1) m^(2k + 2)). Over the terms a..b-1:
 //   B = (2a + 1) (2a + 3) ... (2b - 1),  M = m^(2(b - a)),
@@ -41,7 +41,8 @@ int headOf(int n) { return n / 2 - 2; }
 // number of terms, and the two halves of a run differ by one term at most,
 // so the powers are kept by length and each is formed once. (With the ratio
 // of consecutive terms as the step instead, (2k - 1) / ((2k + 1) m^2), every
-// denominator would carry the odd factors twice over: 14 % more work.)
+// denominator would carry the odd factors twice over: measured, 10 to 20 %
+// more work.)
 struct AtanhSplit {
     kvtrig::Nat b, t;
 };
@@ -64,6 +65,11 @@ public:
         if (b - a == 1) {
             s.b = Nat(2 * a + 1);
             s.t = Nat(1);
+            return s;
+        }
+        if (b - a == 2) {  // the join of two terms in 64 bits (2a + 3 < 2^32 for any precision)
+            s.b = Nat((2 * a + 1) * (2 * a + 3));
+            s.t = Nat((2 * a + 3) * m2_ + 2 * a + 1);
             return s;
         }
         const uint64_t mid = (a + b) / 2;
@@ -107,7 +113,7 @@ Ball ballOf(const kvtrig::Nat& L, int64_t D, double r, int wp) {
 
 struct ConstCache {
     std::mutex lock;
-    std::unique_ptr<Ball> ln10, ln2;
+    std::unique_ptr<Ball> ln10, ln2, ln3;
 };
 
 ConstCache& cache() {
@@ -115,32 +121,37 @@ ConstCache& cache() {
     return *c;
 }
 
-Ball cachedConstant(int wp, bool ten) {
+// which: 10, 2 or 3.
+Ball cachedConstant(int wp, int which) {
     ConstCache& c = cache();
     std::lock_guard<std::mutex> g(c.lock);
     if (!c.ln10 || c.ln10->prec() < wp) {
         const int w = c.ln10 && c.ln10->prec() * 3 / 2 > wp ? c.ln10->prec() * 3 / 2 : wp;
-        Ball l10(w), l2(w);
-        lnConstants(w, l10, l2);
+        Ball l10(w), l2(w), l3(w);
+        lnConstants(w, l10, l2, &l3);
         c.ln10.reset(new Ball(l10));
         c.ln2.reset(new Ball(l2));
+        c.ln3.reset(new Ball(l3));
     }
-    return (ten ? c.ln10 : c.ln2)->at(wp);
+    return (which == 10 ? c.ln10 : which == 2 ? c.ln2 : c.ln3)->at(wp);
 }
 
 }  // namespace
 
-void lnConstants(int wp, Ball& l10, Ball& l2) {
+void lnConstants(int wp, Ball& l10, Ball& l2, Ball* l3) {
     using namespace kvtrig;
     const int64_t D = 4 * static_cast<int64_t>(headOf(wp)) + 12;
     const Nat a = atanhScaled(31, D), b = atanhScaled(49, D), c = atanhScaled(161, D);
-    // 100 and 30 errors of less than 1.02 units each.
+    // 100, 30 and 48 errors of less than 1.02 units each. (2a, 2b, 2c are
+    // ln 16/15, ln 25/24 and ln 81/80, so ln 3 = 22a + 16b + 10c.)
     l10 = ballOf(add(add(mulSmall(a, 46), mulSmall(b, 34)), mulSmall(c, 20)), D, 102, wp);
     l2 = ballOf(add(add(mulSmall(a, 14), mulSmall(b, 10)), mulSmall(c, 6)), D, 30.6, wp);
+    if (l3) *l3 = ballOf(add(add(mulSmall(a, 22), mulSmall(b, 16)), mulSmall(c, 10)), D, 49, wp);
 }
 
-Ball ln10(int wp) { return cachedConstant(wp, true); }
-Ball ln2(int wp) { return cachedConstant(wp, false); }
+Ball ln10(int wp) { return cachedConstant(wp, 10); }
+Ball ln2(int wp) { return cachedConstant(wp, 2); }
+Ball ln3(int wp) { return cachedConstant(wp, 3); }
 
 bool lnOfPowerOfTwoOrFive(const KVnum& x, int wp, Ball& out) {
     if (x.IsZero() || x.Minus()) return false;
@@ -174,8 +185,11 @@ bool lnOfPowerOfTwoOrFive(const KVnum& x, int wp, Ball& out) {
     // coefficients' own.
     const double lead = std::log10(static_cast<double>(std::llabs(c2) + std::llabs(c10)) + 1.0) + 3;
     const int wk = wp + 2 * (static_cast<int>(lead / 4) + 1);
-    Ball r = ln10(wk);
-    r.mulInt(c10);
+    Ball r(wk);
+    if (c10 != 0) {
+        r = ln10(wk);
+        r.mulInt(c10);
+    }
     if (c2 != 0) {
         Ball t = ln2(wk);
         t.mulInt(c2);

@@ -3,6 +3,7 @@
 // tests/data/exact_ball.txt (mpmath, 140 digits; gen_exact_ball.py).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -172,6 +173,29 @@ TEST(ExactBall, QuotientsBeyondTheRangeAreMarked) {
         const Ball q = Ball(c.a, 12) / Ball(c.b, 12);
         EXPECT_EQ(q.outOfRange(), c.out);
         EXPECT_TRUE(kvtest::ErrorLog::messages().empty());
+    }
+}
+
+// e^a's upper bound for the small a of radii and relative errors, where it
+// takes a shorter route below 10^-3: e^a - 1 lies in [a + a^2/2, a + a^2]
+// for 0 < a <= 10^-3, so the bound minus 1 must be at least a + a^2/2 and
+// stay within 1 % of a (plus the 2^-46 nudge). 10^-3 itself and 0.5 take the
+// general route.
+TEST(ExactBall, ExponentialBoundOfSmallArgumentsStaysAbove) {
+    const struct {
+        double m;
+        int e;
+    } rows[] = {{9.99, -4}, {1, -4}, {5, -8}, {1, -15}, {3, -16}, {1.5, -20}, {9.9, -21},
+                {1, -21}, {1, -300}, {1, -3}, {5, -1}};
+    for (const auto& r : rows) {
+        const Mag a = Mag::up(r.m, r.e);
+        const Mag b = expUp(a);
+        const long double av = static_cast<long double>(r.m) * std::pow(10.0L, static_cast<long double>(r.e));
+        const long double bv = static_cast<long double>(b.m) * std::pow(10.0L, static_cast<long double>(b.e));
+        SCOPED_TRACE(std::to_string(r.m) + "e" + std::to_string(r.e));
+        EXPECT_GE(bv - 1, av + av * av / 2);
+        EXPECT_GT(bv, 1.0L);
+        EXPECT_LE(bv - 1, 1.01L * std::expm1(av) + 2e-14L);
     }
 }
 
