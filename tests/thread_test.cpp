@@ -97,7 +97,8 @@ TEST(Threads, DistinctObjectsOnDistinctThreadsGiveTheResultsOfASingleThread) {
 
 // The exact tier keeps pi per process, grown when a call needs more places:
 // threads that ask for ever more places at once (large arguments of Sin and
-// Cos need pi to their integer digits) must each see a sound value. Their
+// Cos need pi to their integer digits; arctan of huge arguments keeps its
+// value per precision) must each see a sound value. Their
 // results are checked afterwards against the same calls made one at a time.
 TEST(Threads, ExactPiGrowsSafelyUnderConcurrentCalls) {
     auto run = [](int t, int k) {
@@ -108,6 +109,9 @@ TEST(Threads, ExactPiGrowsSafelyUnderConcurrentCalls) {
         x = big.c_str();
         std::string s = f.Sin(&x)->String(0, false);
         s += f.Pi()->String(0, false);
+        // Arctan beyond 1/x's last place keeps its result per precision.
+        x = "-3e9000";
+        s += f.Arctan(&x)->String(0, false);
         return s;
     };
     std::vector<std::vector<std::string>> got(4);
