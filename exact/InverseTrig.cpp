@@ -12,9 +12,14 @@
 // v = sqrt(1 - x^2) from the exact integer 10^-2e - m^2 (x = m 10^e), so
 // that arguments near 1 keep every digit of 1 - x^2.
 #include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 #include "exact/Circular.h"
 #include "exact/TrigCore.h"
+#include "number/Internal.h"
 
 namespace kvtrig {
 
@@ -261,14 +266,81 @@ void inverse(const Arg& x, KVnum* res, F fn) {
     settle(res, [&](int64_t guard, Bounds& b) { return fn(x, digitsOf(res, guard), b); });
 }
 
+// arctan x for |x| > 10^W, W the first round's scale, is the same number
+// for every such x at a given precision: the first round bounds it by
+// pi/2 -+ 4 units whatever x is, and when those bounds settle it, that is
+// the result. Kept per precision, as the head limbs and exponent of
+// arctan(+inf) truncated; a precision whose bounds do not settle at once
+// is marked and left to the general route.
+struct HugeAtan {
+    bool settled = false;
+    std::vector<kv::limb_t> head;
+    int64_t e = 0;
+};
+
+struct HugeAtanCache {
+    std::mutex lock;
+    std::map<int, std::shared_ptr<const HugeAtan>> byPrecision;
+};
+
+HugeAtanCache& hugeAtanCache() {
+    static HugeAtanCache c;
+    return c;
+}
+
+// The scale of settle's first round for arctan beyond 1 (a multiple of 4).
+int64_t firstScale(const KVnum* res) { return (digitsOf(res, 12) + 4) / 4 * 4; }
+
+// Sets res to arctan x for |x| > 10^W (sign neg) from the cache, filling it
+// on first use; false when that precision's bounds do not settle at once.
+bool hugeArctan(bool neg, KVnum* res) {
+    HugeAtanCache& c = hugeAtanCache();
+    const int n = res->Nlimbs();
+    std::shared_ptr<const HugeAtan> v;
+    {
+        std::lock_guard<std::mutex> g(c.lock);
+        auto it = c.byPrecision.find(n);
+        if (it != c.byPrecision.end()) v = it->second;
+    }
+    if (!v) {
+        auto fresh = std::make_shared<HugeAtan>();
+        const int64_t W = firstScale(res);
+        Bounds b;
+        b.hi = halfPi(W);
+        b.lo = b.hi;
+        subSmall(b.lo, 4);
+        addSmall(b.hi, 4);
+        b.s = W;
+        KVnum t(n);
+        const int h = KVnum::HeadIndex(n);
+        if (finish(b, &t) && t.Top() == h) {
+            fresh->settled = true;
+            fresh->head.resize(static_cast<size_t>(h) + 1);
+            for (int i = 0; i <= h; ++i) fresh->head[static_cast<size_t>(i)] = t.Limb(i);
+            fresh->e = t.Expo();
+        }
+        std::lock_guard<std::mutex> g(c.lock);
+        v = c.byPrecision.emplace(n, std::move(fresh)).first->second;
+    }
+    if (!v->settled) return false;
+    KVnumInternal::setHead(*res, v->head.data(), v->e, neg);
+    return true;
+}
+
 }  // namespace
 
 void exactArctan(const KVnum& xin, KVnum* res) {
-    const Arg x = heldArg(xin, res);
-    if (x.zero()) {
+    if (xin.IsZero()) {
         *res = 0;
         return;
     }
+    // Beyond 10^W by a whole digit, read off x's leading limb (cutting x to
+    // res's precision keeps it); the rest take the general route, whose
+    // first round gives the same bounds for |x| > 10^W.
+    const int64_t msd = static_cast<int64_t>(xin.Expo()) + 4 * static_cast<int64_t>(xin.Top()) +
+                        kv::limb_digits(xin.Limb(xin.Top())) - 1;
+    if (msd > firstScale(res) && hugeArctan(xin.Minus(), res)) return;
+    const Arg x = heldArg(xin, res);
     inverse(x, res, arctan);
 }
 

@@ -65,8 +65,9 @@ Nat mulPow10(const Nat& a, int64_t k);
 Nat divPow10(const Nat& a, int64_t k);
 // a * 10^k for any k, the quotient cut toward zero when k < 0.
 inline Nat scale10(const Nat& a, int64_t k) { return k >= 0 ? mulPow10(a, k) : divPow10(a, -k); }
-// floor(sqrt(a)).
+// floor(sqrt(a)); the second form into storage the caller keeps.
 Nat isqrt(const Nat& a);
+void isqrt(const Nat& a, Nat& s);
 // s = floor(sqrt(a)) and r = a - s^2 (so 0 <= r <= 2s), by the
 // divide-and-conquer root: the root of the top half of a's limbs, one
 // quotient of half the length and the exact remainder.

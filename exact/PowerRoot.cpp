@@ -32,8 +32,22 @@ void integerRoot(const KVnum& x, int n, KVnum& res) {
     const int64_t L = a.m.digits() + a.e;
     const int64_t lead = L - 1 >= 0 ? (L - 1) / n : -((n - L) / n);  // floor((L - 1) / n)
     const int64_t s = P - 1 - lead;
-    const kvtrig::Nat Y = kvtrig::scale10(a.m, a.e + n * s);
-    const kvtrig::Nat R = n == 2 ? kvtrig::isqrt(Y) : kvtrig::icbrt(Y);
+    // The integer and its root in storage kept per thread: a root of a few
+    // hundred limbs costs less than allocating and clearing its numbers.
+    thread_local kvtrig::Nat Y, R;
+    const int64_t k = a.e + n * s;
+    if (k >= 0) {
+        const size_t q = static_cast<size_t>(k / 4);
+        Y.d.assign(q + a.m.d.size() + 1, 0);
+        kv::scale_digits(Y.d.data() + q, a.m.d.data(), a.m.size(), static_cast<int>(k % 4));
+        Y.trim();
+    } else {
+        Y = kvtrig::divPow10(a.m, -k);
+    }
+    if (n == 2)
+        kvtrig::isqrt(Y, R);
+    else
+        R = kvtrig::icbrt(Y);
     KVnumInternal::setHead(res, R.d.data(), -s, a.neg);
 }
 
@@ -191,7 +205,8 @@ KVnum* ExactFunc::Afpower(KVnum* x, KVnum* y) {
 }
 
 KVnum* ExactFunc::Iroot(KVnum* x, int n) {
-    const KVnum a = argAt(x, nlimbs);
+    std::optional<KVnum> store;
+    const KVnum& a = argIn(x, nlimbs, res, store);
     if (n <= 1) {
         reportError("Root must be greater than one.");
         res = 0;

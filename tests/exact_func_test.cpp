@@ -373,8 +373,9 @@ TEST(ExactFunc, NeighboursKeepTheOrderAndRootsStayBelow) {
 // The integer roots under Iroot(x, 2) and Iroot(x, 3) are floors, checked by
 // their definition in exact products: s^2 <= a < (s + 1)^2 (with the
 // remainder a - s^2 as returned) and c^3 <= a < (c + 1)^3. Random lengths
-// cross the recursion's levels; perfect powers and their neighbours are
-// where a root one too high or too low would show.
+// cross the routes (digit by digit, divide and conquer, the root alone);
+// perfect powers and their neighbours are where a root one too high or too
+// low would show.
 TEST(ExactFunc, IntegerRootsAreFloors) {
     using kvtrig::Nat;
     std::mt19937_64 g(kvtest::seed() + 2);
@@ -385,8 +386,11 @@ TEST(ExactFunc, IntegerRootsAreFloors) {
         return a;
     };
     std::vector<Nat> cases;
-    for (int limbs : {1, 3, 8, 9, 10, 17, 33, 64, 130, 301}) {
+    for (int limbs : {1, 3, 8, 9, 10, 17, 33, 64, 130, 301, 600, 1100}) {
         for (int i = 0; i < 4; ++i) cases.push_back(randomNat(limbs));
+        // All nines: the root lies just below a power of 10^8, where the
+        // digit-by-digit root's last carry reaches the top.
+        cases.push_back(kvtrig::sub(kvtrig::pow10(4 * limbs), Nat(1)));
         const Nat p = randomNat((limbs + 1) / 2), c = randomNat((limbs + 2) / 3);
         const Nat sq = kvtrig::mul(p, p), cube = kvtrig::mul(kvtrig::mul(c, c), c);
         for (const Nat& v : {sq, cube}) {
@@ -400,6 +404,7 @@ TEST(ExactFunc, IntegerRootsAreFloors) {
         kvtrig::sqrtRem(a, s, r);
         EXPECT_TRUE(kvtrig::add(kvtrig::mul(s, s), r) == a) << a.toString();
         EXPECT_FALSE(kvtrig::add(s, s) < r) << a.toString();  // r <= 2s: (s + 1)^2 > a
+        EXPECT_TRUE(kvtrig::isqrt(a) == s) << a.toString();  // the root alone, its own top level
         const Nat c = kvtrig::icbrt(a);
         Nat c1 = c;
         kvtrig::addSmall(c1, 1);

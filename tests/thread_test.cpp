@@ -97,7 +97,8 @@ TEST(Threads, DistinctObjectsOnDistinctThreadsGiveTheResultsOfASingleThread) {
 
 // The exact tier keeps pi per process, grown when a call needs more places:
 // threads that ask for ever more places at once (large arguments of Sin and
-// Cos need pi to their integer digits) must each see a sound value. Their
+// Cos need pi to their integer digits; arctan of huge arguments keeps its
+// value per precision) must each see a sound value. Their
 // results are checked afterwards against the same calls made one at a time.
 TEST(Threads, ExactPiGrowsSafelyUnderConcurrentCalls) {
     auto run = [](int t, int k) {
@@ -108,6 +109,9 @@ TEST(Threads, ExactPiGrowsSafelyUnderConcurrentCalls) {
         x = big.c_str();
         std::string s = f.Sin(&x)->String(0, false);
         s += f.Pi()->String(0, false);
+        // Arctan beyond 1/x's last place keeps its result per precision.
+        x = "-3e9000";
+        s += f.Arctan(&x)->String(0, false);
         return s;
     };
     std::vector<std::vector<std::string>> got(4);
@@ -121,7 +125,7 @@ TEST(Threads, ExactPiGrowsSafelyUnderConcurrentCalls) {
         for (int k = 0; k < 4; ++k) EXPECT_EQ(got[static_cast<size_t>(t)][static_cast<size_t>(k)], run(t, k));
 }
 
-// The same for the logarithm constants (ln 10, ln 2), the kept e and
+// The same for the logarithm constants (ln 10, ln 2, ln 3), the kept e and
 // golden ratio and the conversions' constants: every thread at rising precisions of its own, so the shared
 // values grow while others read them.
 TEST(Threads, ExactLogConstantsGrowSafelyUnderConcurrentCalls) {
@@ -132,6 +136,8 @@ TEST(Threads, ExactLogConstantsGrowSafelyUnderConcurrentCalls) {
         x = "1e-300";
         std::string s = f.Ln(&x)->String(0, false);
         x = "0.5";
+        s += f.Ln(&x)->String(0, false);
+        x = "3.7";  // the lattice of 2, 3 and 5: its table and ln 3 as well
         s += f.Ln(&x)->String(0, false);
         x = "2.5";
         s += f.Alog(&x)->String(0, false);
