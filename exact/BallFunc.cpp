@@ -43,20 +43,14 @@ long double valueOf(const KVnum& x) {
     return x.Minus() ? -v : v;
 }
 
-// x = v 10^e, x of any precision, without text or a quotient: v's limbs at
-// the head of x's h + 1. Exact when v has at most h + 1 limbs (always for
-// v < 10^12, and for any v from 12 limbs on); otherwise v's lowest limbs are
-// cut. False when a cut was made.
-bool setScaled(KVnum& x, uint64_t v, int64_t e, bool neg) {
-    if (v == 0) {
-        x = 0;
-        return true;
-    }
+// x = v 10^e exactly for 0 < v < 10^12 (three limbs, which every precision
+// holds), without text or a quotient: v's limbs at the head of x's h + 1.
+void setScaled(KVnum& x, uint64_t v, int64_t e) {
+    assert(v > 0 && v < 1000000000000ULL);
     const int h = KVnum::HeadIndex(x.Nlimbs());
-    int32_t lim[5];
+    int32_t lim[3];
     int n = 0;
     for (; v; v /= 10000) lim[n++] = static_cast<int32_t>(v % 10000);
-    const int cut = n > h + 1 ? n - h - 1 : 0;
     int32_t local[64];
     std::vector<int32_t> big;
     int32_t* d = local;
@@ -66,10 +60,8 @@ bool setScaled(KVnum& x, uint64_t v, int64_t e, bool neg) {
     } else {
         std::fill(local, local + h + 1, 0);
     }
-    // lim[n - 1] at d[h], lim[cut] at d[0] when cut > 0.
-    for (int i = cut; i < n; ++i) d[h - (n - 1 - i)] = lim[i];
-    KVnumInternal::setHead(x, d, e + 4 * static_cast<int64_t>(n - 1 - h), neg);
-    return cut == 0;
+    for (int i = 0; i < n; ++i) d[h - (n - 1 - i)] = lim[i];  // lim[n - 1] at d[h]
+    KVnumInternal::setHead(x, d, e + 4 * static_cast<int64_t>(n - 1 - h), false);
 }
 
 // ---- exp at a point --------------------------------------------------------------------
@@ -198,7 +190,7 @@ Ball expSmall(const Ball& r0, int wp) {
             const int k = left > 11 ? 11 : left;
             uint64_t p5 = 1;
             for (int i = 0; i < k; ++i) p5 *= 5;
-            setScaled(f, p5, -k, false);
+            setScaled(f, p5, -k);
             x *= f;
             ++cutsX;
             left -= k;
@@ -522,14 +514,7 @@ Ball expPoint(const KVnum& x, int wp) {
 
 // ---- ln at a point ---------------------------------------------------------------------
 
-// Up to this precision (in limbs) a logarithm starts from a long double's
-// estimate (18 digits), whose remainder series takes about digits / 37
-// terms; above it, from the same computation at a quarter of the limbs.
-const int LN_FROM_DOUBLE = 200;
-
-// ln x for x in [0.3, 3.2] (a number of wp limbs) to about 18 digits, written
-// to y (wp limbs) as Y 10^-18 for an integer Y. Only an estimate: the caller's
-// remainder series makes up for whatever it misses.
+// ln x for x in [0.3, 3.2] to about 18 digits (for choosing a lattice point).
 long double lnEstimateValue(const KVnum& x) {
     // x's head limbs as an integer (at most 20 digits: the last step may round
     // by one unit in 10^19) and the power of ten of its last limb.
@@ -543,12 +528,6 @@ long double lnEstimateValue(const KVnum& x) {
                                          1e-18L, 1e-19L, 1e-20L, 1e-21L, 1e-22L, 1e-23L, 1e-24L};
     const long double p = e10 <= 0 && e10 >= -24 ? tenths[-e10] : std::pow(10.0L, static_cast<long double>(e10));
     return std::log(v * p);
-}
-
-void lnEstimate(const KVnum& x, KVnum& y) {
-    const int64_t Y = static_cast<int64_t>(std::llround(lnEstimateValue(x) * 1e18L));  // |Y| <= 1.2e18
-    // y = Y 10^-18 (exactly from 12 limbs on; an estimate in any case).
-    setScaled(y, static_cast<uint64_t>(Y < 0 ? -Y : Y), -18, Y < 0);
 }
 
 // Up to this many terms the remainder series takes its coefficients over a
@@ -669,7 +648,7 @@ Ball log1pSmall(const Ball& u, int wp) {
 // Up to LN_LATTICE_TO limbs, ln M = a ln 2 + b ln 3 + c ln 5 + ln(M / R)
 // with R = 2^a 3^b 5^c the point of the lattice nearest to M (|b|, |c| <=
 // LATTICE_SPAN and a to match, 1,681 points in each period of ln 2, so that
-// |M / R - 1| stays below 2.1 10^-4): M / R is one product and at most one
+// |M / R - 1| stays below 4.1 10^-4): M / R is one product and at most one
 // quotient by exact integers, ln 2 and ln 3 (and ln 10 for ln 5) are the
 // cached constants, and what is left is the remainder series of about
 // digits / 7.4 terms, without any exponential.
@@ -780,17 +759,15 @@ Ball lnLattice(const Ball& M, int wp) {
     return sum.at(wp);
 }
 
-// ln M for an exact M in [0.3, 3.2] at wp limbs. From an estimate y of ln M
-// good to q digits, u = M e^-y - 1 is below 10^-q and ln M = y + ln(1 + u),
-// whose series gains 2q digits a term. So a logarithm costs one exponential
-// at full precision and a short series.
+// ln M for an exact M in [0.3, 3.2] at wp limbs: by the lattice up to
+// LN_LATTICE_TO limbs. Beyond, from an estimate y of ln M good to q digits
+// (ln M at a quarter of the limbs), u = M e^-y - 1 is below 10^-q and ln M =
+// y + ln(1 + u), whose series gains 2q digits a term: one exponential at full
+// precision and a short series.
 Ball lnMantissa(const Ball& M, int wp) {
     if (wp <= LN_LATTICE_TO) return lnLattice(M, wp);
     KVnum y(wp);
-    if (wp <= LN_FROM_DOUBLE)
-        lnEstimate(M.mid(), y);
-    else
-        y = lnMantissa(M.at(wp / 4 + 6), wp / 4 + 6).mid();
+    y = lnMantissa(M.at(wp / 4 + 6), wp / 4 + 6).mid();
     KVnum ny(wp);
     ny -= y;
     Ball u = M.at(wp);
@@ -808,8 +785,6 @@ Ball lnMantissa(const Ball& M, int wp) {
 
 // ln x for an exact x > 0 (precision wp).
 Ball logPoint(const KVnum& x, int wp) {
-    Ball known(wp);
-    if (lnOfPowerOfTwoOrFive(x, wp, known)) return known;  // 2, 0.5, 5, 8, 1.25, 10^k, ...
     // x = M 10^E with M in [0.3, 3.2] exactly; ln x = E ln 10 + ln M. Near
     // 1 (E = 0) the logarithm is as small as x - 1: the digits it has in
     // front are added to the precision, so the result keeps wp of its own.

@@ -125,7 +125,7 @@ TEST(Threads, ExactPiGrowsSafelyUnderConcurrentCalls) {
         for (int k = 0; k < 4; ++k) EXPECT_EQ(got[static_cast<size_t>(t)][static_cast<size_t>(k)], run(t, k));
 }
 
-// The same for the logarithm constants (ln 10, ln 2), the kept e and
+// The same for the logarithm constants (ln 10, ln 2, ln 3), the kept e and
 // golden ratio and the conversions' constants: every thread at rising precisions of its own, so the shared
 // values grow while others read them.
 TEST(Threads, ExactLogConstantsGrowSafelyUnderConcurrentCalls) {
@@ -136,6 +136,8 @@ TEST(Threads, ExactLogConstantsGrowSafelyUnderConcurrentCalls) {
         x = "1e-300";
         std::string s = f.Ln(&x)->String(0, false);
         x = "0.5";
+        s += f.Ln(&x)->String(0, false);
+        x = "3.7";  // the lattice of 2, 3 and 5: its table and ln 3 as well
         s += f.Ln(&x)->String(0, false);
         x = "2.5";
         s += f.Alog(&x)->String(0, false);
