@@ -44,6 +44,9 @@ namespace {
 
 const int64_t B8 = 100000000;
 const int HITS = 128;
+// Divisors whose body (all but the top four digits) has at least this many
+// digits subtract two quotient digits to a pass (longDivide).
+const int PAIRED_BODY = 48;
 
 // floor(x / 10^8) for any signed x.
 inline int64_t floorDiv(int64_t x) {
@@ -119,6 +122,13 @@ KV_CLONES void subMul(int64_t* __restrict r, const int32_t* __restrict v, int n,
     for (int i = 0; i < n; ++i) r[i] -= static_cast<int64_t>(qd) * v[i];
 }
 
+// r[0] -= qd v[0], r[i] -= qd v[i] + qp v[i-1] for 0 < i < n: two quotient
+// digits' subtractions in one pass over the remainder.
+KV_CLONES void subMul2(int64_t* __restrict r, const int32_t* __restrict v, int n, int32_t qd, int32_t qp) {
+    r[0] -= static_cast<int64_t>(qd) * v[0];
+    for (int i = 1; i < n; ++i) r[i] -= static_cast<int64_t>(qd) * v[i] + static_cast<int64_t>(qp) * v[i - 1];
+}
+
 // Carries of r[lo..hi) passed up into r[hi]; r[lo..hi) end in 0..B-1.
 void settle(int64_t* r, int lo, int hi) {
     int64_t c = 0;
@@ -152,9 +162,18 @@ void longDivide(uint32_t* Qout, const uint32_t* U, int un, const int32_t* V, int
     // .. r[t-4]; memory is stale at those indices. The estimate for the next
     // digit waits only on these scalar updates, never on the stores of the
     // long subtraction.
+    //
+    // The body's subtractions go two digits to a pass: a digit's is held
+    // back (pending, qp) and made with the next one's. Only its top limb,
+    // r[t-4] of the next step, is needed before then, and is formed on its
+    // own as it enters the registers. Each limb still takes one subtraction
+    // per digit, so the bounds between normalisations are unchanged. Short
+    // bodies keep one pass a digit, which measured as fast there.
     auto at = [&](int k) { return k >= 0 ? r[k] : 0; };
     int64_t a0 = r[un], a1 = r[un - 1], a2 = at(un - 2), a3 = at(un - 3);
     int sinceSettle = 0;
+    int64_t qp = 0;
+    bool pending = false;
     for (int j = qn - 1; j >= 0; --j) {
         const int t = j + vn;
         const int64_t T = a0 * B8 + a1;  // exact; the top two limbs folded
@@ -162,13 +181,28 @@ void longDivide(uint32_t* Qout, const uint32_t* U, int un, const int32_t* V, int
                          static_cast<double>(a3) * c0;
         const int64_t qd = static_cast<int64_t>(f);  // within 1 of the true ratio
         Q[j] = qd;
-        const int64_t a4 = at(t - 4);
+        int64_t a4 = at(t - 4);
+        if (pending) a4 -= qp * V[body - 1];  // the pending digit's top limb
         a0 = T - qd * v1;
         a1 = a2 - qd * v2;
         a2 = a3 - qd * v3;
         a3 = a4 - qd * v4;
-        if (body > 0 && qd != 0) subMul(r + j, V, body, static_cast<int32_t>(qd));
+        if (body > 0 && body < PAIRED_BODY) {
+            if (qd != 0) subMul(r + j, V, body, static_cast<int32_t>(qd));
+        } else if (body > 0) {
+            if (pending) {
+                subMul2(r + j, V, body, static_cast<int32_t>(qd), static_cast<int32_t>(qp));
+                pending = false;
+            } else {
+                qp = qd;
+                pending = true;
+            }
+        }
         if (vn > HITS && ++sinceSettle == HITS) {
+            if (pending) {
+                subMul(r + j, V, body, static_cast<int32_t>(qp));
+                pending = false;
+            }
             // Pending carries out of the body into the register limbs.
             r[t - 1] = a0;
             r[t - 2] = a1;
@@ -182,6 +216,7 @@ void longDivide(uint32_t* Qout, const uint32_t* U, int un, const int32_t* V, int
             sinceSettle = 0;
         }
     }
+    if (pending) subMul(r, V, body, static_cast<int32_t>(qp));
     // Remainder r[0..vn): the register limbs back in place, carries settled.
     r[vn] = 0;
     r[vn - 1] = a0;

@@ -377,8 +377,18 @@ TEST(KernelsDiff, QuotientEdgeCases) {
         Limbs u = ref::mul(*v, Limbs(700, 9999));  // an exact quotient
         EXPECT_EQ(trimmed(fastDiv(u, *v)), Limbs(700, 9999));
     }
-    // The short-division pass for every divisor width below 10^8.
+    // Divisors on both sides of the width (52 base-10^8 digits, 104 limbs)
+    // from which two quotient digits share a pass, and beyond the settling
+    // interval (128 digits), with even and odd quotient lengths, so that a
+    // held-back digit meets a settling step and the end of the division.
     Gen g(kvtest::seed() + 3);
+    for (int vn : {101, 102, 103, 104, 105, 106, 259, 260}) {
+        for (int qn : {1, 2, 3, 4, 5, 260, 261, 262, 263, 520}) {
+            const Limbs v = g.limbs(vn), u = g.limbs(vn + qn - 1);
+            ASSERT_EQ(fastDiv(u, v), ref::divq(u, v)) << u.size() << " / " << vn << " limbs";
+        }
+    }
+    // The short-division pass for every divisor width below 10^8.
     for (int32_t lo : {1, 2, 3, 7, 9999}) {
         for (int32_t hi : {0, 1, 4999, 9999}) {
             const Limbs v = hi ? Limbs{lo, hi} : Limbs{lo};
