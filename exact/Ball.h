@@ -211,11 +211,6 @@ Ball ln3(int wp);
 // ln 10 and ln 2 (and ln 3 when asked) at exactly wp limbs, computed afresh
 // (what the cache keeps).
 void lnConstants(int wp, Ball& l10, Ball& l2, Ball* l3 = nullptr);
-// ln x for an exact x > 0 whose significant digits (at most 16) are a power
-// of 2 or of 5, from the two constants: x = 2^j 10^e gives j ln 2 + e ln 10,
-// x = 5^j 10^e gives (j + e) ln 10 - j ln 2. False, and out untouched, for
-// any other x.
-bool lnOfPowerOfTwoOrFive(const KVnum& x, int wp, Ball& out);
 
 // ---- Exact arithmetic for exact-case hooks ------------------------------------------------
 

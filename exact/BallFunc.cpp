@@ -785,8 +785,6 @@ Ball lnMantissa(const Ball& M, int wp) {
 
 // ln x for an exact x > 0 (precision wp).
 Ball logPoint(const KVnum& x, int wp) {
-    Ball known(wp);
-    if (lnOfPowerOfTwoOrFive(x, wp, known)) return known;  // 2, 0.5, 5, 8, 1.25, 10^k, ...
     // x = M 10^E with M in [0.3, 3.2] exactly; ln x = E ln 10 + ln M. Near
     // 1 (E = 0) the logarithm is as small as x - 1: the digits it has in
     // front are added to the precision, so the result keeps wp of its own.

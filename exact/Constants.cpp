@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -152,52 +151,6 @@ void lnConstants(int wp, Ball& l10, Ball& l2, Ball* l3) {
 Ball ln10(int wp) { return cachedConstant(wp, 10); }
 Ball ln2(int wp) { return cachedConstant(wp, 2); }
 Ball ln3(int wp) { return cachedConstant(wp, 3); }
-
-bool lnOfPowerOfTwoOrFive(const KVnum& x, int wp, Ball& out) {
-    if (x.IsZero() || x.Minus()) return false;
-    // x = d 10^e with d the digits from the lowest non-zero limb up, when
-    // they fit 16 digits; then d's own trailing zeros moved into e.
-    const int top = x.Top();
-    int low = 0;
-    while (x.Limb(low) == 0) ++low;
-    if (top - low >= 4) return false;
-    uint64_t d = 0;
-    for (int i = top; i >= low; --i) d = d * 10000 + static_cast<uint64_t>(x.Limb(i));
-    int64_t e = static_cast<int64_t>(x.Expo()) + 4 * static_cast<int64_t>(low);
-    for (; d % 10 == 0; d /= 10) ++e;
-    // ln x = c2 ln 2 + c10 ln 10.
-    int64_t c2 = 0, c10 = e;
-    if ((d & (d - 1)) == 0) {
-        for (; d > 1; d >>= 1) ++c2;  // 2^j 10^e
-    } else {
-        int64_t j = 0;
-        for (; d % 5 == 0; d /= 5) ++j;
-        if (d != 1) return false;
-        c2 = -j;  // 5^j 10^e = 2^-j 10^(j + e)
-        c10 += j;
-    }
-    if (c2 == 0 && c10 == 0) {
-        out = Ball(wp);  // ln 1
-        return true;
-    }
-    // The two terms may cancel down to |ln x| >= ln 1.024 (2^10 10^-3 and
-    // 5^10 10^-7 come closest to 1 below 10^16): 2 digits, besides the
-    // coefficients' own.
-    const double lead = std::log10(static_cast<double>(std::llabs(c2) + std::llabs(c10)) + 1.0) + 3;
-    const int wk = wp + 2 * (static_cast<int>(lead / 4) + 1);
-    Ball r(wk);
-    if (c10 != 0) {
-        r = ln10(wk);
-        r.mulInt(c10);
-    }
-    if (c2 != 0) {
-        Ball t = ln2(wk);
-        t.mulInt(c2);
-        r += t;
-    }
-    out = r.at(wp);
-    return true;
-}
 
 }  // namespace kvexact
 

@@ -98,9 +98,10 @@ static int checkTable(const std::string& file) {
 
 TEST(ExactFunc, HardCasesTruncateTheTrueValue) { EXPECT_GT(checkTable("exact_func.txt"), 200); }
 
-// ln 2 and ln 10 themselves up to 1,000 limbs, and the logarithms answered
-// from them (arguments whose digits are a power of 2 or of 5, those closest
-// to 1 included) beside neighbours that take the general route.
+// ln 2 and ln 10 themselves up to 1,000 limbs, and logarithms that are whole
+// combinations of them (arguments whose digits are a power of 2 or of 5,
+// those closest to 1, where the terms cancel most, included) beside
+// neighbours that are not.
 TEST(ExactFunc, LogarithmsFromLn2AndLn10TruncateTheTrueValue) {
     EXPECT_EQ(checkTable("exact_log_constants.txt"), 77);
 }

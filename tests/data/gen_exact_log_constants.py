@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
-"""Writes exact_log_constants.txt: logarithms that come from ln 2 and ln 10.
+"""Writes exact_log_constants.txt: ln 2, ln 10 and logarithms made of them.
 
 Each line: method nlimbs x y truth, as in exact_func.txt. The truth is the
 true value (mpmath) to 40 digits beyond what a number of nlimbs limbs holds.
 Rows: Ln(2) and Ln(10) from 9 to 1,000 limbs (the constants themselves);
-arguments whose digits are a power of 2 or of 5, which are answered from the
-constants, including the two that come closest to 1 (1.024 and 0.9765625);
-and neighbours that are not, which take the general logarithm. The formulas
-the library sums are checked here too:
+arguments whose digits are a power of 2 or of 5, whose logarithms are whole
+combinations of ln 2 and ln 10, including the two that come closest to 1
+(1.024 and 0.9765625), where the terms cancel most; and neighbours that are
+not. The formulas the library sums are checked here too:
   ln 2 = 14 atanh(1/31) + 10 atanh(1/49) + 6 atanh(1/161),
-  ln 10 = 46 atanh(1/31) + 34 atanh(1/49) + 20 atanh(1/161).
+  ln 10 = 46 atanh(1/31) + 34 atanh(1/49) + 20 atanh(1/161),
+  ln 3 = 22 atanh(1/31) + 16 atanh(1/49) + 10 atanh(1/161).
 Run once; the output is committed.
 """
 from mpmath import mp, mpf, log, atanh, nstr
@@ -18,6 +19,7 @@ mp.dps = 4200
 a, b, c = atanh(mpf(1) / 31), atanh(mpf(1) / 49), atanh(mpf(1) / 161)
 assert abs(14 * a + 10 * b + 6 * c - log(2)) < mpf(10) ** -4150
 assert abs(46 * a + 34 * b + 20 * c - log(10)) < mpf(10) ** -4150
+assert abs(22 * a + 16 * b + 10 * c - log(3)) < mpf(10) ** -4150
 
 
 def digits(n):
