@@ -642,15 +642,6 @@ Nat isqrt(const Nat& a) {
 
 namespace {
 
-// 3a by two additions: a product by a small factor carries from limb to
-// limb through a division, which costs more.
-Nat triple(const Nat& a) {
-    Nat r;
-    addInto(r, a, a);
-    addInto(r, r, a);
-    return r;
-}
-
 // floor(cbrt(a)) exactly for a below 10^36 < 2^128: a long double's root is
 // within a few units of the true one, and 128-bit products step it to the
 // floor.
@@ -723,13 +714,22 @@ void icbrtAboveInto(Nat& out, const Nat& a, std::vector<CbrtLevel>& work, size_t
     divSmallInto(out, v.x, 3);
 }
 
-Nat icbrtAbove(const Nat& a) {
-    // Each level halves the digits: 64 levels are more than any length needs.
+// Each level halves the digits: 64 levels are more than any length needs.
+std::vector<CbrtLevel>& cbrtWork() {
     thread_local std::vector<CbrtLevel> work(64);
+    return work;
+}
+
+Nat icbrtAbove(const Nat& a) {
     Nat out;
-    icbrtAboveInto(out, a, work, 0);
+    icbrtAboveInto(out, a, cbrtWork(), 0);
     return out;
 }
+
+// The numbers of icbrt's last step, kept per thread.
+struct CbrtTop {
+    Nat c, c2, R, D, e, x0, x, cE, e2, w, ew, diff, s1, s2;
+};
 
 }  // namespace
 
@@ -755,14 +755,25 @@ Nat icbrt(const Nat& a) {
     // quotient, taken from the leading digits of both (3 c^2 keeps k + 12 of
     // them), is within a unit of its floor: x = x0 - e lies within a few
     // units of floor(y), with no quotient of the full length.
+    // Every number here lives in storage kept per thread (s1 and s2 hold
+    // the passing values).
+    thread_local CbrtTop T;
+    Nat &c = T.c, &c2 = T.c2, &R = T.R, &D = T.D, &e = T.e, &x0 = T.x0, &x = T.x, &cE = T.cE, &e2 = T.e2,
+        &w = T.w, &ew = T.ew, &diff = T.diff, &s1 = T.s1, &s2 = T.s2;
     const int64_t k = a.digits() / 6 - 3;
-    Nat c = icbrtAbove(divPow10(a, 3 * k));
+    divPow10Into(s1, a, 3 * k);
+    icbrtAboveInto(c, s1, cbrtWork(), 0);
     addSmall(c, 1);
-    const Nat c2 = mul(c, c);
-    const Nat R = sub(mulPow10(mul(c2, c), 3 * k), a);
-    const Nat D = triple(c2);
+    mulInto(c2, c, c);
+    mulInto(s1, c2, c);
+    mulPow10Into(R, s1, 3 * k);
+    subInto(R, R, a);
+    addInto(D, c2, c2);
+    addInto(D, D, c2);  // 3 c^2 by additions: a small factor's carries cost a division per limb
     const int64_t t = std::max<int64_t>(0, D.digits() - (k + 12));
-    Nat e = divFloor(divPow10(R, 2 * k + t), divPow10(D, t));
+    divPow10Into(s1, R, 2 * k + t);
+    divPow10Into(s2, D, t);
+    divFloorInto(e, s1, s2);
     // The true gap x0 - y = R / (x0^2 + x0 y + y^2) exceeds R / (3 x0^2), so
     // x0 - e lies above y nearly always: one unit more is taken at once (the
     // remainder below decides either way).
@@ -771,14 +782,23 @@ Nat icbrt(const Nat& a) {
     // w = 3 x0^2 - 3 x0 e + e^2 (from x0^3 - x^3 = e (x0^2 + x0 x + x^2)), and
     // x^2 = x0^2 - 2 x0 e + e^2: products of half the root's length and one
     // of e by w, instead of the full x^3.
-    const Nat x0 = mulPow10(c, k);
+    mulPow10Into(x0, c, k);
     if (!(e < x0)) return icbrtByCube(a);
-    Nat x = sub(x0, e);
-    const Nat cE = mul(c, e), e2 = mul(e, e);
-    const Nat w = sub(add(mulPow10(D, 2 * k), e2), mulPow10(triple(cE), k));
-    const Nat ew = mul(e, w);
+    subInto(x, x0, e);
+    mulInto(cE, c, e);
+    mulInto(e2, e, e);
+    mulPow10Into(w, D, 2 * k);
+    addInto(w, w, e2);
+    addInto(s1, cE, cE);
+    addInto(s1, s1, cE);
+    mulPow10Into(s2, s1, k);
+    subInto(w, w, s2);
+    mulInto(ew, e, w);
     bool neg = ew < R;
-    Nat diff = neg ? sub(R, ew) : sub(ew, R);
+    if (neg)
+        subInto(diff, R, ew);
+    else
+        subInto(diff, ew, R);
     if (!neg) {
         // 0 <= a - x^3 < 3x^2 <= (x + 1)^3 - x^3 proves x, and the leading
         // limbs show it nearly always: a - x^3 < (Dt + 1) 10000^kd and
