@@ -190,10 +190,15 @@ void longDivide(uint32_t* Qout, const uint32_t* U, int un, const int32_t* V, int
         if (body > 0 && body < PAIRED_BODY) {
             if (qd != 0) subMul(r + j, V, body, static_cast<int32_t>(qd));
         } else if (body > 0) {
+            // Zero digits (a remainder run out in an exact quotient, say)
+            // cost no pass, as in the plain loop.
             if (pending) {
-                subMul2(r + j, V, body, static_cast<int32_t>(qd), static_cast<int32_t>(qp));
+                if (qd != 0)
+                    subMul2(r + j, V, body, static_cast<int32_t>(qd), static_cast<int32_t>(qp));
+                else
+                    subMul(r + j + 1, V, body - 1, static_cast<int32_t>(qp));
                 pending = false;
-            } else {
+            } else if (qd != 0) {
                 qp = qd;
                 pending = true;
             }

@@ -386,6 +386,12 @@ TEST(KernelsDiff, QuotientEdgeCases) {
         for (int qn : {1, 2, 3, 4, 5, 260, 261, 262, 263, 520}) {
             const Limbs v = g.limbs(vn), u = g.limbs(vn + qn - 1);
             ASSERT_EQ(fastDiv(u, v), ref::divq(u, v)) << u.size() << " / " << vn << " limbs";
+            // An exact quotient with runs of zero digits, which skip their
+            // subtraction, beside a held-back digit or not.
+            Limbs q(static_cast<size_t>(qn), 0);
+            for (int k = 0; k < qn; k += 1 + g.upTo(5)) q[static_cast<size_t>(k)] = 1 + g.limb() % 9999;
+            q.back() = 7;
+            ASSERT_EQ(trimmed(fastDiv(ref::mul(v, q), v)), q) << qn << " / " << vn << " limbs, exact";
         }
     }
     // The short-division pass for every divisor width below 10^8.
