@@ -172,6 +172,17 @@ for n in (20, 130, 1000):
     m3, e3 = cube.split("e")
     for x in [cube, plus_ulp(cube), f"{int(m3) - 1}e{e3}"]:
         add("Iroot", n, x, "3", lambda a, b: root(a, 3))
+# Square roots at cut points where the root is divided and conquered above
+# the digit-by-digit root and its top level is decided without the remainder.
+for n in (500, 1000):
+    D = digits(n)
+    mp.dps = D + 80
+    c = held(sqrt(2), D // 2)
+    m, e = c.split("e")
+    sq = f"{int(m) ** 2}e{2 * int(e)}"
+    m2, e2 = sq.split("e")
+    for x in [sq, plus_ulp(sq), f"{int(m2) - 1}e{e2}"]:
+        add("Iroot", n, x, "2", lambda a, b: sqrt(a))
 
 # Logarithms on both sides of the estimate's routes (a long double's up to 200
 # limbs, below 12 limbs cut to the precision; above 200 the logarithm at a
