@@ -131,8 +131,8 @@ void mpCase(benchmark::State& st, const FuncCase& c, int n) {
         else if (k == "log7") mpfr_log10(r.v, a.v, R);
         else if (k == "lntolog") mpfr_div(r.v, a.v, ln10.v, R);
         else if (k == "alog05") mpfr_exp10(r.v, a.v, R);
-        else if (k == "fpower") mpfr_pow(r.v, a.v, b.v, R);
-        else if (k == "afpower") {
+        else if (k == "fpower" || k == "fpower7") mpfr_pow(r.v, a.v, b.v, R);
+        else if (k == "afpower" || k == "afpowerfull") {
             mpfr_log(r.v, b.v, R);
             mpfr_log(s.v, a.v, R);
             mpfr_div(r.v, r.v, s.v, R);

@@ -64,6 +64,10 @@ inline std::vector<FuncCase> funcCases() {
         {"alog05", "Alog(0.5)", "0.5", "", 0},
         {"fpower", "Fpower(3, 1.5)", "3", "1.5", 0},
         {"afpower", "Afpower(2, 8)", "2", "8", 0},
+        // Powers whose logarithms take no shortcut: 2, 3 and 8 are products
+        // of small primes, whose logarithms the exact tier has on hand.
+        {"fpower7", "Fpower(7, 1.5)", "7", "1.5", 0},
+        {"afpowerfull", "Afpower(7, 1.732...)", "7", full, 0},
         {"iroot2", "Iroot(2, 2)", "2", "", 2},
         {"iroot3", "Iroot(10, 3)", "10", "", 3},
         {"dtor", "DtoR(30)", "30", "", 0},
@@ -123,7 +127,7 @@ inline int methodOf(const FuncCase& c) {
                                        "cos",  "tan",    "atan",  "asin",    "acos", "pi",      "e",
                                        "phi",  "fact",   "btob", "iroot_far", "iroot_n1000", "iroot_n2e9",
                                        "aln_m50", "fpower_m100", "sin100", "sin_big", "ln_near1",
-                                       "atan_huge", "fact_max"};
+                                       "atan_huge", "fact_max", "fpower7", "afpowerfull"};
     for (int i = 0; i < static_cast<int>(sizeof keys / sizeof keys[0]); ++i)
         if (c.key == std::string(keys[i])) return i;
     return -1;
@@ -163,6 +167,8 @@ inline const void* runCase(F& f, const FuncCase& c, int m, KVnum& a, KVnum& b, K
         case 31: return f.Ln(&a);
         case 32: return f.Arctan(&a);
         case 33: return f.Factorial(&a);
+        case 34: return f.Fpower(&a, &b);
+        case 35: return f.Afpower(&a, &b);
         default: return nullptr;
     }
 }

@@ -94,6 +94,8 @@ def make(case):
         "alog05": lambda: Decimal(10) ** a,
         "fpower": lambda: a ** b,
         "afpower": lambda: b.ln() / a.ln(),
+        "fpower7": lambda: a ** b,
+        "afpowerfull": lambda: b.ln() / a.ln(),
         "iroot2": lambda: a.sqrt(),
         "iroot3": lambda: a ** (Decimal(1) / Decimal(3)),
         "dtor": lambda: PI * 2 * a / 360,
