@@ -63,6 +63,17 @@ def add(method, n, x, y, f):
     out.append(f"{method} {n} {x} {y} {truth(t, D)}")
 
 
+def square_cut_rows(n, D):
+    # c^2 for c of D/2 digits is held exactly: its root is c; one unit of
+    # x more or less puts the root just above c or just below it.
+    c = held(sqrt(2), D // 2)
+    m, e = c.split("e")
+    sq = f"{int(m) ** 2}e{2 * int(e)}"
+    m2, e2 = sq.split("e")
+    for x in [sq, plus_ulp(sq), f"{int(m2) - 1}e{e2}"]:
+        add("Iroot", n, x, "2", lambda a, b: sqrt(a))
+
+
 def cases(n):
     D = digits(n)
     mp.dps = D + 80
@@ -95,14 +106,7 @@ def cases(n):
     for x, k in [("2", 2), ("3", 3), (plus_ulp(h(mpf(49))), 2), ("1e-300", 3), ("-8", 3),
                  ("2", 100), ("1" + "0" * (D - 2) + "1e-" + str(D - 1), 5), ("10", 7), ("-1e-7", 7)]:
         add("Iroot", n, x, str(k), lambda a, b: (-1 if a < 0 else 1) * root(abs(a), int(b)))
-    # c^2 for c of D/2 digits is held exactly: its root is c; one unit of
-    # x more or less puts the root just above c or just below it.
-    c = held(sqrt(2), D // 2)
-    m, e = c.split("e")
-    sq = f"{int(m) ** 2}e{2 * int(e)}"
-    m2, e2 = sq.split("e")
-    for x in [sq, plus_ulp(sq), f"{int(m2) - 1}e{e2}"]:
-        add("Iroot", n, x, "2", lambda a, b: sqrt(a))
+    square_cut_rows(n, D)
     add("e", n, "-", "-", lambda a, b: +E_CONST)
     add("PHI", n, "-", "-", lambda a, b: +phi)
     for x in ["10", "259e-1", "100", "170", "1000", "100001", "123456789"]:
@@ -177,19 +181,13 @@ for n in (20, 130, 1000):
 for n in (500, 1000):
     D = digits(n)
     mp.dps = D + 80
-    c = held(sqrt(2), D // 2)
-    m, e = c.split("e")
-    sq = f"{int(m) ** 2}e{2 * int(e)}"
-    m2, e2 = sq.split("e")
-    for x in [sq, plus_ulp(sq), f"{int(m2) - 1}e{e2}"]:
-        add("Iroot", n, x, "2", lambda a, b: sqrt(a))
+    square_cut_rows(n, D)
 
-# Logarithms on both sides of the estimate's routes (a long double's up to 200
-# limbs, below 12 limbs cut to the precision; above 200 the logarithm at a
-# quarter of the limbs) and at the ends of the mantissa's range [0.3, 3.2],
-# where the remainder series is longest; exponentials and powers on both sides
-# of 2 ln 10, below which the halvings take the argument without a multiple
-# of ln 10.
+# Logarithms at precisions around 12 and 200 limbs, where the estimate's
+# routes changed before the lattice took every precision up to 300 limbs,
+# and at the ends of the mantissa's range [0.3, 3.2], where the remainder
+# series is longest; exponentials and powers on both sides of 2 ln 10, below
+# which the halvings take the argument without a multiple of ln 10.
 for n in (10, 11, 199, 200, 201, 202):
     D = digits(n)
     mp.dps = D + 80
