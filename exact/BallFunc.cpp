@@ -44,24 +44,13 @@ long double valueOf(const KVnum& x) {
 }
 
 // x = v 10^e exactly for 0 < v < 10^12 (three limbs, which every precision
-// holds), without text or a quotient: v's limbs at the head of x's h + 1.
+// holds), without text or a quotient.
 void setScaled(KVnum& x, uint64_t v, int64_t e) {
     assert(v > 0 && v < 1000000000000ULL);
-    const int h = KVnum::HeadIndex(x.Nlimbs());
     int32_t lim[3];
     int n = 0;
     for (; v; v /= 10000) lim[n++] = static_cast<int32_t>(v % 10000);
-    int32_t local[64];
-    std::vector<int32_t> big;
-    int32_t* d = local;
-    if (h + 1 > 64) {
-        big.assign(static_cast<size_t>(h) + 1, 0);
-        d = big.data();
-    } else {
-        std::fill(local, local + h + 1, 0);
-    }
-    for (int i = 0; i < n; ++i) d[h - (n - 1 - i)] = lim[i];  // lim[n - 1] at d[h]
-    KVnumInternal::setHead(x, d, e + 4 * static_cast<int64_t>(n - 1 - h), false);
+    KVnumInternal::setHeadShort(x, lim, n, e, false);
 }
 
 // ---- exp at a point --------------------------------------------------------------------
@@ -700,11 +689,8 @@ void nearestPoint(long double t, int64_t& a, int& b, int& c) {
 // digits do not fit).
 Ball natBall(const kvtrig::Nat& N, int64_t e, int wp) {
     const int pf = std::max(wp, 2 * (N.size() + 2) + 2);
-    const int hf = KVnum::HeadIndex(pf);
-    std::vector<int32_t> d(static_cast<size_t>(hf) + 1, 0);
-    std::copy(N.d.begin(), N.d.end(), d.begin() + (hf + 1 - N.size()));
     KVnum k(pf);
-    KVnumInternal::setHead(k, d.data(), e - 4 * static_cast<int64_t>(hf + 1 - N.size()), false);
+    KVnumInternal::setHeadShort(k, N.d.data(), N.size(), e, false);
     return Ball(k, wp);
 }
 

@@ -43,6 +43,21 @@ struct KVnumInternal {
         x.top = h;
         x.minus = neg;
     }
+
+    // The same for a short integer: L the n limbs d[0..n) (1 <= n <= h + 1,
+    // d[n - 1] != 0), placed at the head with zero limbs below it, so that
+    // a caller need not spread its few limbs over a buffer of h + 1.
+    static void setHeadShort(KVnum& x, const int32_t* d, int n, int64_t e, bool neg) {
+        x.Ensure(0);
+        const int h = KVnum::HeadIndex(x.nlimbs);
+        const int below = h + 1 - n;
+        if (!x.PutExpo(&x, e - 4 * static_cast<int64_t>(below))) return;
+        kv::zero_n(x.limbs, below);
+        kv::copy_n(x.limbs + below, d, n);
+        kv::zero_n(x.limbs + h + 1, x.nlimbs - h - 1);
+        x.top = h;
+        x.minus = neg;
+    }
 };
 
 #endif
